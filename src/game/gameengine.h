@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class PieceRecord;
+class QDomDocument;
+
+// The state and rules of one game. The view and the game screen read the
+// fields below; only the engine writes them.
+class GameEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The document belongs to the set chooser; null gives an empty game.
+    explicit GameEngine(QDomDocument *document);
+    // Deletes every record it created (the view releases their GL objects
+    // beforehand, with its context current).
+    ~GameEngine() override;
+
+    void takePiece(int index);
+    void tryFit(float x, float y);
+    int progress() const;
+
+    QList<PieceRecord *> remaining; // owned
+    QList<PieceRecord *> placed;    // owned
+    PieceRecord *current = nullptr; // owned
+    PieceRecord *shapePiece = nullptr; // owned
+    QDomDocument *document = nullptr;
+    bool gameWon = false;
+    float offsetX = 0, offsetY = 0, offsetZ = 0;
+
+signals:
+    void changed();
+    void won();
+};
