@@ -1,0 +1,25 @@
+#include "app/mainwindow.h"
+#include "view/glformat.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // Qt aborts without a display; say what is wrong instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("torvane: no display available; start Torvane from a desktop session\n",
+                   stderr);
+        return 1;
+    }
+
+    useCompatibilityGlFormat();
+    QApplication application(argc, argv);
+    auto *window = new MainWindow();
+    window->show();
+    QObject::connect(&application, &QApplication::lastWindowClosed, &application,
+                     &QApplication::quit);
+    return application.exec();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QPixmap>
+#include <QSettings>
+#include <QString>
+#include <QWidget>
+
+class PixButton;
+class QDomDocument;
+class SetChooser;
+
+// The single-player set-up screen: the player's name (typed while the screen
+// holds the keyboard grab), the difficulty and the puzzle set. Name and
+// difficulty live in the settings group "singleplayer" ("name",
+// "difficulty") and are written at every change; the game screen reads them
+// from there.
+class Screen2 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Needs the global sound manager: applying the stored difficulty clicks.
+    // Hidden on return.
+    explicit Screen2(QWidget *parent);
+
+    // The chosen set's document, owned by the chooser; null without sets.
+    QDomDocument *selectedSet() const;
+
+    QString name;
+    PixButton *easyButton = nullptr;
+    PixButton *mediumButton = nullptr;
+    PixButton *hardButton = nullptr;
+    PixButton *backButton = nullptr;
+    PixButton *startButton = nullptr;
+    SetChooser *chooser = nullptr;
+    int difficulty = 1; // 1 easy, 2 medium, 3 hard
+
+signals:
+    void startGame();
+    void goBack();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private slots:
+    void easySelected();
+    void mediumSelected();
+    void hardSelected();
+    void startSelected();
+    void backSelected();
+
+private:
+    void select(int level);
+
+    QSettings settings;
+    QPixmap difficultyPicture;
+    QPixmap namePicture;
+    QPixmap setPicture;
+};

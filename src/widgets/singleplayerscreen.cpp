@@ -1,0 +1,124 @@
+#include "widgets/singleplayerscreen.h"
+
+#include "game/gameengine.h"
+#include "view/glengine.h"
+#include "widgets/movebutton.h"
+#include "widgets/pixbutton.h"
+#include "widgets/rotatebutton.h"
+
+#include <QPainter>
+
+SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
+    : QWidget(parent)
+{
+    setGeometry(0, 0, parent->width(), parent->height());
+    const int W = width();
+    const int H = height();
+
+    settings.beginGroup(QStringLiteral("singleplayer"));
+    difficulty = settings.value(QStringLiteral("difficulty"), 1).toInt();
+    playerName = titleFor(difficulty) + settings.value(QStringLiteral("name"), QString()).toString();
+
+    exitButton = new PixButton(QStringLiteral("mainmenu-up.png"), QStringLiteral("mainmenu-down.png"),
+                               false, 10, 10, this);
+    exitButton->move(10, H - exitButton->height() - 10);
+    connect(exitButton, &PixButton::clicked, this, &SinglePlayerScreen::exitPressed);
+
+    xRotButton = new RotateButton(QStringLiteral("x-rot.png"), QStringLiteral("rotation.png"), 10,
+                                  10, this);
+    xRotButton->move(W - xRotButton->width() - 10, H - xRotButton->height() - 10);
+    connect(xRotButton, &RotateButton::moved, this, &SinglePlayerScreen::xrotated);
+
+    yRotButton = new RotateButton(QStringLiteral("y-rot.png"), QStringLiteral("rotation.png"), 10,
+                                  10, this);
+    yRotButton->move(xRotButton->x(), xRotButton->y() - yRotButton->height() - 10);
+    connect(yRotButton, &RotateButton::moved, this, &SinglePlayerScreen::yrotated);
+
+    // The slider stands centred over the upper knob.
+    zoomButton = new MoveButton(QStringLiteral("mover-ground.png"), QStringLiteral("slider.png"),
+                                10, 10, this);
+    zoomButton->move(yRotButton->x() + yRotButton->width() / 2 - zoomButton->width() / 2,
+                     yRotButton->y() - zoomButton->height() - 10);
+    connect(zoomButton, &MoveButton::moved, this, &SinglePlayerScreen::zooming);
+
+    logo = QPixmap(QStringLiteral("logo.png"));
+
+    engine = new GameEngine(set);
+    connect(engine, &GameEngine::changed, this, qOverload<>(&QWidget::update));
+
+    view = new GLEngine(this, engine);
+    connect(view, &GLEngine::newTime, this, qOverload<>(&QWidget::update));
+    view->setGeometry(exitButton->width() + 20, logo.height() + 20,
+                      yRotButton->x() - exitButton->width() - 40, H - logo.height() - 20);
+
+    hide();
+    shownTime = 0;
+}
+
+SinglePlayerScreen::~SinglePlayerScreen()
+{
+    // The view releases its GL objects, the pieces' among them, while the
+    // engine's records still exist.
+    delete view;
+    view = nullptr;
+    delete engine;
+}
+
+QString SinglePlayerScreen::titleFor(int difficulty)
+{
+    switch (difficulty) {
+    case 1:
+        return QStringLiteral("B.sc.Inf ");
+    case 2:
+        return QStringLiteral("Dr. med. ");
+    default:
+        return QStringLiteral("Prof. Dr. med. ");
+    }
+}
+
+QString SinglePlayerScreen::statusText(const QString &playerName, int progress, int milliseconds)
+{
+    const int minutes = milliseconds / 60000;
+    const int seconds = (milliseconds / 1000) % 60;
+    const QLatin1Char zero('0');
+    // One pass over the format: markers inside the name are not substituted.
+    return QStringLiteral("%1\nProgress: %2%\nTime elapsed: %3:%4")
+        .arg(playerName, QString::number(progress),
+             QStringLiteral("%1").arg(minutes, 2, 10, zero),
+             QStringLiteral("%1").arg(seconds, 2, 10, zero));
+}
+
+void SinglePlayerScreen::paintEvent(QPaintEvent *)
+{
+    // The clock stops at the last reading before the win.
+    if (!engine->gameWon)
+        shownTime = view->elapsed();
+
+    QPainter painter(this);
+    painter.fillRect(rect(), QBrush(QColor(0, 0, 0, 255), Qt::SolidPattern));
+    painter.drawPixmap(10, 10, logo);
+    painter.setPen(QColor(255, 255, 255, 255));
+    painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin, false));
+    painter.drawText(QRect(logo.width() + 60, 20, width() - logo.width() + 100, logo.height() + 10),
+                     Qt::AlignLeft, statusText(playerName, engine->progress(), shownTime));
+}
+
+void SinglePlayerScreen::exitPressed()
+{
+    emit exitClicked();
+}
+
+void SinglePlayerScreen::xrotated()
+{
+    view->setTurn(float(xRotButton->angle()));
+}
+
+void SinglePlayerScreen::yrotated()
+{
+    view->setTilt(float(yRotButton->angle()));
+}
+
+void SinglePlayerScreen::zooming()
+{
+    view->setZoomSpeed(float(zoomButton->offset()));
+}

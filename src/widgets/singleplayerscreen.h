@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QPixmap>
+#include <QSettings>
+#include <QString>
+#include <QWidget>
+
+class GameEngine;
+class GLEngine;
+class MoveButton;
+class PixButton;
+class QDomDocument;
+class RotateButton;
+
+// The screen of one game: covers its parent, shows the logo, the player's
+// title and name, the progress and the play time, the 3D view in the middle,
+// the exit button at the bottom left and the zoom slider over two rotation
+// knobs at the bottom right. Built anew for every game, hidden on return.
+class SinglePlayerScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The document belongs to the set chooser; it may be null (no sets).
+    SinglePlayerScreen(QWidget *parent, QDomDocument *set);
+    ~SinglePlayerScreen() override;
+
+    SinglePlayerScreen(const SinglePlayerScreen &) = delete;
+    SinglePlayerScreen &operator=(const SinglePlayerScreen &) = delete;
+
+    // "B.sc.Inf ", "Dr. med. " or "Prof. Dr. med. " by stored difficulty.
+    static QString titleFor(int difficulty);
+    // The three lines of the display. The name is shown exactly as given,
+    // place markers such as "%1" included.
+    static QString statusText(const QString &playerName, int progress, int milliseconds);
+
+    GameEngine *engine = nullptr; // owned
+    GLEngine *view = nullptr;     // child; deleted before the engine
+    PixButton *exitButton = nullptr;
+    RotateButton *xRotButton = nullptr;
+    RotateButton *yRotButton = nullptr;
+    MoveButton *zoomButton = nullptr;
+    QString playerName;
+    int difficulty = 1;
+    // Play time last read for the display; frozen once the game is won.
+    int shownTime = 0;
+
+signals:
+    void exitClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private slots:
+    void exitPressed();
+    void xrotated();
+    void yrotated();
+    void zooming();
+
+private:
+    QPixmap logo;
+    QSettings settings;
+};
