@@ -1,0 +1,98 @@
+#include "game/piecerecord.h"
+
+#include "pieces/particle.h"
+
+#include <QDomElement>
+
+namespace {
+// Every piece wears the same skin, whatever its model.
+const char *const skinPath = "sets/bodyparts/tris4.pcx";
+} // namespace
+
+PieceRecord::PieceRecord(QDomNode element)
+{
+    for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (!node.isElement())
+            continue;
+        const QDomElement child = node.toElement();
+        const QString tag = child.tagName();
+        if (tag == QLatin1String("filename"))
+            fileName = QLatin1String("sets/") + child.text();
+        else if (tag == QLatin1String("rot_x"))
+            pose.rotX = child.text().toFloat();
+        else if (tag == QLatin1String("rot_y"))
+            pose.rotY = child.text().toFloat();
+        else if (tag == QLatin1String("rot_z"))
+            pose.rotZ = child.text().toFloat();
+        else if (tag == QLatin1String("pos_x"))
+            pose.posX = child.text().toFloat();
+        else if (tag == QLatin1String("pos_y"))
+            pose.posY = child.text().toFloat();
+        else if (tag == QLatin1String("pos_z"))
+            pose.posZ = child.text().toFloat();
+        else if (tag == QLatin1String("scale"))
+            pose.scale = child.text().toFloat();
+    }
+}
+
+PieceRecord::~PieceRecord()
+{
+    // GL objects are released by releaseGl() with the view's context current.
+    delete particle;
+}
+
+void PieceRecord::build()
+{
+    if (particle)
+        releaseGl();
+    delete particle;
+
+    const QByteArray modelPath = fileName.toLatin1();
+    particle = new Particle(modelPath.constData(), skinPath);
+    particle->setFrame(0);
+    particle->rotate(pose.rotX, 1, 0, 0);
+    particle->rotate(pose.rotY, 0, 1, 0);
+    particle->rotate(pose.rotZ, 0, 0, 1);
+    particle->setFrameRange(0, 0);
+
+    displayList = glGenLists(1);
+    glNewList(displayList, GL_COMPILE);
+    glPushMatrix();
+    // 0 means unscaled as well as 1: sets leave the key out or write 0.
+    if (pose.scale != 1.0f && pose.scale != 0.0f)
+        glScalef(pose.scale, pose.scale, pose.scale);
+    particle->draw();
+    glPopMatrix();
+    glEndList();
+}
+
+void PieceRecord::draw() const
+{
+    if (displayList != 0)
+        glCallList(displayList);
+}
+
+void PieceRecord::releaseGl()
+{
+    if (displayList != 0) {
+        glDeleteLists(displayList, 1);
+        displayList = 0;
+    }
+    if (particle)
+        particle->releaseTexture();
+}
+
+float PieceRecord::halfSizeX() const
+{
+    return particle ? particle->halfSizeX() : 0.0f;
+}
+
+float PieceRecord::halfSizeY() const
+{
+    return particle ? particle->halfSizeY() : 0.0f;
+}
+
+float PieceRecord::halfSizeZ() const
+{
+    return particle ? particle->halfSizeZ() : 0.0f;
+}
