@@ -1,0 +1,90 @@
+#include "game/gameengine.h"
+
+#include "audio/soundmanager.h"
+#include "game/piecerecord.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+
+namespace {
+
+// Tools and tests may run without a sound manager.
+void playEffect(const char *name)
+{
+    if (soundManager)
+        soundManager->playEffect(QString::fromLatin1(name));
+}
+
+} // namespace
+
+GameEngine::GameEngine(QDomDocument *document)
+    : document(document)
+{
+    if (document) {
+        const QDomElement root = document->documentElement();
+        for (QDomNode node = root.firstChild(); !node.isNull(); node = node.nextSibling()) {
+            if (!node.isElement())
+                continue;
+            const QString tag = node.toElement().tagName();
+            if (tag == QLatin1String("part")) {
+                remaining.append(new PieceRecord(node));
+            } else if (tag == QLatin1String("shape")) {
+                // The last shape of the set counts.
+                delete shapePiece;
+                shapePiece = new PieceRecord(node);
+            }
+        }
+    }
+    if (shapePiece) {
+        offsetX = shapePiece->posX();
+        offsetY = shapePiece->posY();
+        offsetZ = shapePiece->posZ();
+    }
+}
+
+GameEngine::~GameEngine()
+{
+    qDeleteAll(remaining);
+    qDeleteAll(placed);
+    delete current;
+    delete shapePiece;
+}
+
+void GameEngine::takePiece(int index)
+{
+    if (index < 0 || index >= remaining.size())
+        return;
+    current = remaining.takeAt(index);
+}
+
+void GameEngine::tryFit(float x, float y)
+{
+    if (!current)
+        return;
+
+    const float tx = current->posX() + offsetX;
+    const float ty = current->posY() + offsetY;
+    const double tolerance = 0.1;
+    const bool fits = x - tolerance < tx && tx < x + tolerance
+        && y - tolerance < ty && ty < y + tolerance;
+    if (!fits)
+        return;
+
+    placed.append(current);
+    current = nullptr;
+    playEffect("fits");
+    emit changed();
+    if (remaining.isEmpty()) {
+        gameWon = true;
+        emit won();
+        playEffect("won");
+    }
+}
+
+int GameEngine::progress() const
+{
+    const qsizetype total = placed.size() + remaining.size();
+    if (total <= 0)
+        return 0;
+    return int(placed.size() * 100 / total);
+}
