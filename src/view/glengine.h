@@ -1,16 +1,28 @@
 #pragma once
 
-// Public contract of the puzzle view; the view subsystem adds the rest.
+// The puzzle view: draws the room, the ghost of the body, the placed pieces,
+// the held piece and the piece gliding along the trough; takes, carries and
+// drops pieces with the mouse; turns and zooms on the game screen's controls.
 
+#include <QElapsedTimer>
 #include <QOpenGLWidget>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <qopengl.h>
 
 class GameEngine;
+class QKeyEvent;
+class QMouseEvent;
 
 class GLEngine : public QOpenGLWidget
 {
     Q_OBJECT
 
 public:
+    // The engine belongs to the game screen and must outlive the view's
+    // GL objects; the view releases the records' GL objects in its
+    // destructor, before the engine deletes the records.
     GLEngine(QWidget *parent, GameEngine *engine);
     ~GLEngine() override;
 
@@ -21,9 +33,67 @@ public:
     void setTilt(float degrees);
     void setZoomSpeed(float speed);
 
+    // Held zoom-out stops here: at 0 the scene collapses to a point and the
+    // mouse can no longer be mapped onto it.
+    static constexpr float zoomMinimum = 0.1f;
+
 signals:
     void newTime();
 
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void initializeGL() override;
+    void paintGL() override;
+
+    // Play clock reading in ms; tests replace it to step time by hand.
+    virtual int now() const;
+
 private slots:
     void won();
+    // Frees every GL object the view made or built; safe to call twice.
+    void cleanup();
+
+private:
+    friend class TestGLEngine;
+    friend class TestGLEngineMouse;
+
+    void setupLighting();
+    void drawFloor();
+    void drawFurniture();
+    void drawPieces();
+    GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);
+    GLuint loadTexture(const QString &fileName);
+
+    int pick(int x, int y);
+    static GLuint nearestHit(int hits, const GLuint *buffer);
+    void unprojectToPlane(int x, int y, float z, float *result);
+    // Mouse position in the framebuffer's pixels.
+    QPoint devicePosition(const QMouseEvent *event) const;
+
+    GLuint furnitureLists[10] = {};
+    float turn = -80;
+    float tilt = -90;
+    float zoom = 1.0f;
+    float zoomSpeed = 0;
+    const float furnitureOrigin[3] = {-0.5f, -0.3f, 0.0f};
+    GLuint bambooTexture = 0;
+    GLuint marbleTexture = 0;
+    GLuint carpetTexture = 0;
+    QElapsedTimer clock;
+    int lastFrameMs = 0;
+    QString message;
+    QPointer<GameEngine> engine; // not owned
+    float heldPos[3] = {0, 0, 0};
+    int conveyorIndex = 0;
+    float conveyorPos = -0.6f;
+
+    // Each drawn frame arms it for the next one; it stays idle while hidden.
+    QTimer frameTimer;
+    // Fixed once at set-up, like the projection; the view is given its
+    // final geometry before it is first shown.
+    GLint viewport[4] = {0, 0, 0, 0};
+    bool glReady = false;
 };

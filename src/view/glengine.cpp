@@ -1,0 +1,631 @@
+#include "view/glengine.h"
+
+#include "game/gameengine.h"
+#include "game/piecerecord.h"
+
+#include <QFont>
+#include <QImage>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QPainter>
+
+#include <GL/glu.h>
+
+#include <algorithm>
+
+namespace {
+
+// The selection pass never records more than a handful of hits; 512 names
+// is ample.
+constexpr int selectBufferSize = 512;
+constexpr double pickRegion = 100;
+constexpr int frameIntervalMs = 20;
+
+// Eye offset and the downward look live in the projection for the life of
+// the view; the pick pass rebuilds the same matrix under its pick region.
+void applyProjection()
+{
+    gluPerspective(110, 1.0, 0.01f, 10.0);
+    glTranslatef(0, -1, -0.8f);
+    glRotatef(18, 1, 0, 0);
+}
+
+} // namespace
+
+GLEngine::GLEngine(QWidget *parent, GameEngine *engine)
+    : QOpenGLWidget(parent)
+    , engine(engine)
+{
+    frameTimer.setSingleShot(true);
+    connect(&frameTimer, &QTimer::timeout, this, [this] { update(); });
+    if (engine)
+        connect(engine, &GameEngine::won, this, &GLEngine::won);
+}
+
+GLEngine::~GLEngine()
+{
+    // The context dies in the base destructor; by then this object is no
+    // longer a GLEngine, so the cleanup slot must not be reached from there.
+    if (context())
+        disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLEngine::cleanup);
+    cleanup();
+}
+
+int GLEngine::elapsed() const
+{
+    return clock.isValid() ? now() : 0;
+}
+
+int GLEngine::now() const
+{
+    return clock.isValid() ? int(clock.elapsed()) : 0;
+}
+
+void GLEngine::setTurn(float degrees)
+{
+    turn = degrees;
+}
+
+void GLEngine::setTilt(float degrees)
+{
+    tilt = degrees;
+}
+
+void GLEngine::setZoomSpeed(float speed)
+{
+    zoomSpeed = speed;
+}
+
+void GLEngine::won()
+{
+    message = QStringLiteral("YOU WIN!");
+}
+
+void GLEngine::keyPressEvent(QKeyEvent *)
+{
+    // Keys do nothing in the view, and are not passed on to the parent.
+}
+
+void GLEngine::initializeGL()
+{
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLEngine::cleanup,
+            Qt::UniqueConnection);
+
+    glClearColor(0, 0, 0, 1);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthFunc(GL_LEQUAL);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    applyProjection();
+    glMatrixMode(GL_MODELVIEW);
+
+    const qreal ratio = devicePixelRatioF();
+    viewport[0] = 0;
+    viewport[1] = 0;
+    viewport[2] = GLint(width() * ratio);
+    viewport[3] = GLint(height() * ratio);
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+
+    bambooTexture = loadTexture(QStringLiteral("bambou.png"));
+    carpetTexture = loadTexture(QStringLiteral("carpet.png"));
+    marbleTexture = loadTexture(QStringLiteral("marmor.png"));
+
+    if (engine) {
+        if (engine->shapePiece)
+            engine->shapePiece->build();
+        for (PieceRecord *record : std::as_const(engine->remaining))
+            record->build();
+        // Only after a lost context: a new game has none of these yet.
+        for (PieceRecord *record : std::as_const(engine->placed))
+            record->build();
+        if (engine->current)
+            engine->current->build();
+    }
+
+    const float ox = furnitureOrigin[0], oy = furnitureOrigin[1], oz = furnitureOrigin[2];
+    const float leg = 0.01f, legHeight = -0.2f;
+    const float topX = 0.21f, topY = 0.11f, topZ = -0.12f;
+    furnitureLists[0] = makeBox(ox - 0.2f, oy - 0.3f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[1] = makeBox(ox - 0.2f, oy - 0.1f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[2] = makeBox(ox + 0.2f, oy - 0.3f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[3] = makeBox(ox + 0.2f, oy - 0.1f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[4] = makeBox(ox, oy - 0.2f, oz + 0.5f, topX, topY, topZ);
+    furnitureLists[5] = makeBox(ox - 0.2f, oy + 0.7f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[6] = makeBox(ox - 0.2f, oy + 0.9f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[7] = makeBox(ox + 0.2f, oy + 0.7f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[8] = makeBox(ox + 0.2f, oy + 0.9f, oz + 0.2f, leg, leg, legHeight);
+    furnitureLists[9] = makeBox(ox, oy + 0.8f, oz + 0.5f, topX, topY, topZ);
+
+    glReady = true;
+    clock.start();
+    lastFrameMs = 0;
+}
+
+GLuint GLEngine::loadTexture(const QString &fileName)
+{
+    QImage image(fileName);
+    if (image.isNull()) {
+        // A missing picture leaves the surface in its plain colour.
+        image = QImage(1, 1, QImage::Format_RGBA8888);
+        image.fill(Qt::white);
+    }
+    // QImage rows run top to bottom, GL rows bottom to top.
+    image = image.convertToFormat(QImage::Format_RGBA8888).mirrored();
+
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    // Trilinear: the floor and the furniture are seen at a slant and from
+    // afar, where plain linear filtering shimmers.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image.width(), image.height(), GL_RGBA,
+                      GL_UNSIGNED_BYTE, image.constBits());
+    glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+GLuint GLEngine::makeBox(float cx, float cy, float cz, float hx, float hy, float hz)
+{
+    const GLfloat v[8][3] = {
+        {cx + hx, cy + hy, cz + hz},
+        {cx + hx, cy - hy, cz + hz},
+        {cx - hx, cy - hy, cz + hz},
+        {cx - hx, cy + hy, cz + hz},
+        {cx - hx, cy + hy, cz - hz},
+        {cx + hx, cy + hy, cz - hz},
+        {cx + hx, cy - hy, cz - hz},
+        {cx - hx, cy - hy, cz - hz},
+    };
+    // Outward along each axis, whatever the sign of the half-extent.
+    const float sx = hx < 0 ? -1.0f : 1.0f;
+    const float sy = hy < 0 ? -1.0f : 1.0f;
+    const float sz = hz < 0 ? -1.0f : 1.0f;
+
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_QUADS);
+
+    glNormal3f(0, 0, sz);
+    glTexCoord2f(1, 1); glVertex3fv(v[0]);
+    glTexCoord2f(0, 0); glVertex3fv(v[3]);
+    glTexCoord2f(0, 1); glVertex3fv(v[2]);
+    glTexCoord2f(1, 1); glVertex3fv(v[1]);
+
+    glNormal3f(-sx, 0, 0);
+    glTexCoord2f(1, 0); glVertex3fv(v[3]);
+    glTexCoord2f(1, 1); glVertex3fv(v[4]);
+    glTexCoord2f(0, 1); glVertex3fv(v[7]);
+    glTexCoord2f(0, 0); glVertex3fv(v[2]);
+
+    glNormal3f(sx, 0, 0);
+    glTexCoord2f(1, 1); glVertex3fv(v[0]);
+    glTexCoord2f(1, 0); glVertex3fv(v[5]);
+    glTexCoord2f(0, 0); glVertex3fv(v[6]);
+    glTexCoord2f(0, 1); glVertex3fv(v[1]);
+
+    glNormal3f(0, 0, -sz);
+    glTexCoord2f(0, 0); glVertex3fv(v[5]);
+    glTexCoord2f(0, 1); glVertex3fv(v[4]);
+    glTexCoord2f(1, 1); glVertex3fv(v[7]);
+    glTexCoord2f(1, 0); glVertex3fv(v[6]);
+
+    glNormal3f(0, sy, 0);
+    glTexCoord2f(1, 1); glVertex3fv(v[5]);
+    glTexCoord2f(1, 0); glVertex3fv(v[0]);
+    glTexCoord2f(0, 0); glVertex3fv(v[3]);
+    glTexCoord2f(0, 1); glVertex3fv(v[4]);
+
+    glNormal3f(0, -sy, 0);
+    glTexCoord2f(0, 1); glVertex3fv(v[6]);
+    glTexCoord2f(0, 0); glVertex3fv(v[1]);
+    glTexCoord2f(1, 0); glVertex3fv(v[2]);
+    glTexCoord2f(1, 1); glVertex3fv(v[7]);
+
+    glEnd();
+    glEndList();
+    return list;
+}
+
+void GLEngine::paintGL()
+{
+    if (!isVisible())
+        return;
+
+    emit newTime();
+    frameTimer.start(frameIntervalMs);
+
+    const int dt = now() - lastFrameMs;
+    zoom = std::max(zoomMinimum, float(zoom + dt * (zoomSpeed * 0.00002)));
+
+    // The widget sets a viewport over its whole framebuffer before each
+    // paint; the view keeps the one fixed at set-up.
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(tilt, 1, 0, 0);
+    glRotatef(turn, 0, 0, 1);
+    glScalef(zoom, zoom, zoom);
+
+    setupLighting();
+    drawFloor();
+    glScalef(1.5f, 1.5f, 1.5f);
+    drawFurniture();
+    glScalef(0.66f, 0.66f, 0.66f);
+    drawPieces();
+
+    glColor3f(1, 0, 0);
+
+    if (!message.isEmpty()) {
+        // The painter changes GL state behind our back; the next frame and
+        // the mouse mapping between frames need the matrices, the viewport
+        // and the switches exactly as the scene left them.
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        {
+            QPainter painter(this);
+            painter.setPen(QColor(255, 0, 0));
+            painter.setFont(QFont(QStringLiteral("Sans"), 72, QFont::Bold, false));
+            painter.drawText(QPoint(width() / 2, height() / 2), message);
+        }
+        if (QOpenGLContext *context = QOpenGLContext::currentContext())
+            context->functions()->glUseProgram(0);
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        glPopClientAttrib();
+        glPopAttrib();
+    }
+
+    lastFrameMs = now();
+}
+
+void GLEngine::setupLighting()
+{
+    const GLfloat white[] = {1, 1, 1, 1};
+    const GLfloat position[] = {1, 0, 1, 0};
+    const GLfloat down[] = {0, 0, -1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+    glLightf(GL_LIGHT0, GL_SPOT_EXPONENT, 1);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+}
+
+void GLEngine::drawFloor()
+{
+    glPushMatrix();
+    glColor3f(1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, marbleTexture);
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2d(2, 2); glVertex3f(2, 2, 0);
+    glTexCoord2d(2, 0); glVertex3f(2, -2, 0);
+    glTexCoord2d(0, 0); glVertex3f(-2, -2, 0);
+    glTexCoord2d(0, 2); glVertex3f(-2, 2, 0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+}
+
+void GLEngine::drawFurniture()
+{
+    const float ox = furnitureOrigin[0], oy = furnitureOrigin[1], oz = furnitureOrigin[2];
+
+    glPushMatrix();
+    glColor3f(0.5f, 0.5f, 0.5f);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, bambooTexture);
+    for (GLuint list : furnitureLists)
+        glCallList(list);
+
+    // Back wall of the trough.
+    glBegin(GL_QUADS);
+    glNormal3f(1, 0, 0);
+    glTexCoord2f(0, 0); glVertex3f(ox, oy - 0.09f, oz + 0.38f);
+    glTexCoord2f(1, 0); glVertex3f(ox, oy + 0.7f, oz + 0.38f);
+    glTexCoord2f(0, 0.8f); glVertex3f(ox, oy + 0.7f, oz + 0.62f);
+    glTexCoord2f(1, 0.8f); glVertex3f(ox, oy - 0.09f, oz + 0.62f);
+    glEnd();
+
+    // Fronts of the two end blocks.
+    glBegin(GL_QUADS);
+    glNormal3f(1, 0, 0);
+    glTexCoord2f(1, 1); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.38f);
+    glTexCoord2f(0, 1); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.38f);
+    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.62f);
+    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.62f);
+    glEnd();
+    glBegin(GL_QUADS);
+    glNormal3f(1, 0, 0);
+    glTexCoord2f(1, 1); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.38f);
+    glTexCoord2f(0, 1); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.38f);
+    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.62f);
+    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.62f);
+    glEnd();
+
+    // Tops of the two end blocks.
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.62f);
+    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.62f);
+    glTexCoord2f(0, 1); glVertex3f(ox, oy + 0.1f, oz + 0.62f);
+    glTexCoord2f(1, 1); glVertex3f(ox, oy - 0.09f, oz + 0.62f);
+    glEnd();
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.62f);
+    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.62f);
+    glTexCoord2f(0, 1); glVertex3f(ox, oy + 0.69f, oz + 0.62f);
+    glTexCoord2f(1, 1); glVertex3f(ox, oy + 0.51f, oz + 0.62f);
+    glEnd();
+
+    // Carpet on the trough floor, repeated five times along it.
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, carpetTexture);
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy - 0.1f, oz + 0.38f);
+    glTexCoord2f(1, 5); glVertex3f(ox + 0.21f, oy + 0.7f, oz + 0.38f);
+    glTexCoord2f(0, 5); glVertex3f(ox, oy + 0.7f, oz + 0.38f);
+    glTexCoord2f(0, 0); glVertex3f(ox, oy - 0.1f, oz + 0.38f);
+    glEnd();
+
+    glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+}
+
+void GLEngine::drawPieces()
+{
+    if (!engine)
+        return;
+
+    if (engine->current) {
+        glPushMatrix();
+        glTranslatef(heldPos[0], heldPos[1], heldPos[2]);
+        engine->current->draw();
+        glPopMatrix();
+    }
+
+    for (const PieceRecord *record : std::as_const(engine->placed)) {
+        glPushMatrix();
+        glTranslatef(record->posX() + engine->offsetX, record->posY() + engine->offsetY,
+                     record->posZ() + engine->offsetZ);
+        record->draw();
+        glPopMatrix();
+    }
+
+    glPushMatrix();
+    if (const PieceRecord *shape = engine->shapePiece) {
+        glColor4f(1, 1, 1, 0.5f);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glEnable(GL_BLEND);
+        glRotatef(shape->rotX(), 1, 0, 0);
+        glRotatef(shape->rotY(), 0, 1, 0);
+        glRotatef(shape->rotZ(), 0, 0, 1);
+        glTranslatef(shape->posX(), shape->posY(), shape->posZ());
+        shape->draw();
+        glDisable(GL_BLEND);
+    }
+    glPopMatrix();
+
+    const int count = int(engine->remaining.size());
+    if (conveyorIndex >= count) {
+        if (count == 0)
+            return;
+        conveyorIndex = 0;
+    }
+    // The lift follows the first remaining piece, whichever is shown.
+    const float lift = engine->remaining.first()->halfSizeZ();
+    glPushMatrix();
+    glTranslatef(-0.6f, conveyorPos, lift + 0.6f);
+    glPushName(1);
+    engine->remaining.at(conveyorIndex)->draw();
+    glPopName();
+    glPopMatrix();
+
+    conveyorPos = float(conveyorPos + (now() - lastFrameMs) * 0.0001);
+    if (conveyorPos > 0.4f) {
+        ++conveyorIndex;
+        conveyorPos = -0.4f;
+    }
+}
+
+int GLEngine::pick(int x, int y)
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+
+    GLuint buffer[selectBufferSize] = {};
+    glSelectBuffer(selectBufferSize, buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+
+    const double region = pickRegion * devicePixelRatioF();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluPickMatrix(double(x), double(vp[3] - y), region, region, vp);
+    applyProjection();
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRotatef(tilt, 1, 0, 0);
+    glRotatef(turn, 0, 0, 1);
+    glScalef(zoom, zoom, zoom);
+    drawPieces();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+
+    const GLint hits = glRenderMode(GL_RENDER);
+    const int result = hits > 0 ? int(nearestHit(hits, buffer)) : 0;
+    glPopAttrib();
+    return result;
+}
+
+GLuint GLEngine::nearestHit(int hits, const GLuint *buffer)
+{
+    const GLuint *record = buffer;
+    const GLuint *end = buffer + selectBufferSize;
+    GLuint name = 0;
+    GLuint nearest = 0;
+    bool found = false;
+    for (int i = 0; i < hits && end - record >= 3; ++i) {
+        const GLuint names = record[0];
+        if (GLuint(end - record - 3) < names)
+            break;
+        // Records without a name come from the held and placed pieces and
+        // the ghost, which cannot be taken.
+        if (names > 0 && (!found || record[1] < nearest)) {
+            found = true;
+            nearest = record[1];
+            name = record[3];
+        }
+        record += 3 + names;
+    }
+    return name;
+}
+
+void GLEngine::unprojectToPlane(int x, int y, float z, float *result)
+{
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint vp[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, vp);
+
+    const float winY = float(vp[3] - y);
+
+    // An invisible floor at the drag height: its depth under the mouse
+    // gives the point. The next frame clears it away.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    glBegin(GL_QUADS);
+    glVertex3f(10, 10, z);
+    glVertex3f(10, -10, z);
+    glVertex3f(-10, -10, z);
+    glVertex3f(-10, 10, z);
+    glEnd();
+    glPopMatrix();
+
+    GLfloat depth = 1;
+    glReadPixels(x, int(winY), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+
+    GLdouble ox = 0, oy = 0, oz = 0;
+    if (gluUnProject(x, winY, depth, modelView, projection, vp, &ox, &oy, &oz) == GL_TRUE) {
+        result[0] = float(ox);
+        result[1] = float(oy);
+        result[2] = float(oz);
+    }
+}
+
+QPoint GLEngine::devicePosition(const QMouseEvent *event) const
+{
+    return (event->position() * devicePixelRatioF()).toPoint();
+}
+
+void GLEngine::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !glReady || !engine || engine->current
+        || engine->remaining.isEmpty())
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    if (pick(p.x(), p.y()) != 0) {
+        engine->takePiece(conveyorIndex);
+        conveyorPos = -0.4f;
+        unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+    }
+    doneCurrent();
+    // The depth probe drew into the framebuffer; let a frame replace it.
+    update();
+}
+
+void GLEngine::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!glReady || !engine || !engine->current)
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+    doneCurrent();
+    update();
+}
+
+void GLEngine::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !glReady || !engine || !engine->current)
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+    doneCurrent();
+    update();
+    engine->tryFit(heldPos[0], heldPos[1]);
+}
+
+void GLEngine::cleanup()
+{
+    if (!glReady)
+        return;
+    glReady = false;
+
+    makeCurrent();
+    if (engine) {
+        if (engine->shapePiece)
+            engine->shapePiece->releaseGl();
+        for (PieceRecord *record : std::as_const(engine->remaining))
+            record->releaseGl();
+        for (PieceRecord *record : std::as_const(engine->placed))
+            record->releaseGl();
+        if (engine->current)
+            engine->current->releaseGl();
+    }
+    for (GLuint &list : furnitureLists) {
+        if (list)
+            glDeleteLists(list, 1);
+        list = 0;
+    }
+    for (GLuint *texture : {&bambooTexture, &marbleTexture, &carpetTexture}) {
+        if (*texture)
+            glDeleteTextures(1, texture);
+        *texture = 0;
+    }
+    doneCurrent();
+}
