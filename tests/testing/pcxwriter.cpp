@@ -1,0 +1,78 @@
+#include "pcxwriter.h"
+
+#include <QFile>
+#include <QtEndian>
+
+PcxWriter::PcxWriter(int width, int height)
+    : width(width), height(height), indices(width * height, '\0'), palette(768, '\0')
+{
+}
+
+void PcxWriter::setColour(int index, const QColor &colour)
+{
+    palette[3 * index] = char(colour.red());
+    palette[3 * index + 1] = char(colour.green());
+    palette[3 * index + 2] = char(colour.blue());
+}
+
+QByteArray PcxWriter::encode(const QByteArray &row)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < row.size();) {
+        qsizetype run = 1;
+        while (i + run < row.size() && run < 63 && row[i + run] == row[i])
+            ++run;
+        const unsigned char value = static_cast<unsigned char>(row[i]);
+        if (run > 1 || value > 191) {
+            out.append(char(0xC0 | run));
+            out.append(char(value));
+        } else {
+            out.append(char(value));
+        }
+        i += run;
+    }
+    return out;
+}
+
+QByteArray PcxWriter::toBytes() const
+{
+    const int stride = bytesPerLine > width ? bytesPerLine : width;
+    QByteArray encoded;
+    for (int r = 0; r < height; ++r) {
+        QByteArray row = indices.mid(qsizetype(r) * width, width);
+        row.append(QByteArray(stride - width, padIndex));
+        encoded.append(encode(row));
+    }
+    return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(stride), encoded, palette);
+}
+
+QByteArray PcxWriter::assemble(qint16 xMin, qint16 yMin, qint16 xMax, qint16 yMax, quint16 bytesPerLine,
+                               const QByteArray &encoded, const QByteArray &palette)
+{
+    QByteArray header(128, '\0');
+    char *h = header.data();
+    h[0] = 10; // ZSoft
+    h[1] = 5;  // version 3.0 with palette
+    h[2] = 1;  // run-length encoded
+    h[3] = 8;  // bits per pixel
+    qToLittleEndian(xMin, h + 4);
+    qToLittleEndian(yMin, h + 6);
+    qToLittleEndian(xMax, h + 8);
+    qToLittleEndian(yMax, h + 10);
+    qToLittleEndian(quint16(72), h + 12);
+    qToLittleEndian(quint16(72), h + 14);
+    h[65] = 1; // planes
+    qToLittleEndian(bytesPerLine, h + 66);
+    qToLittleEndian(quint16(1), h + 68); // colour palette
+
+    QByteArray out = header + encoded;
+    out.append(char(0x0C));
+    out.append(palette.left(768).leftJustified(768, '\0'));
+    return out;
+}
+
+bool PcxWriter::writeFile(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(toBytes()) >= 0;
+}
