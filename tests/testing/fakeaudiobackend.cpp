@@ -58,6 +58,13 @@ void FakeAudioBackend::finishEffect()
     finish(QStringLiteral("effect"));
 }
 
+void FakeAudioBackend::record(const QString &call)
+{
+    calls << call;
+    if (alsoRecordTo)
+        *alsoRecordTo << call;
+}
+
 void FakeAudioBackend::clearCalls()
 {
     calls.clear();
@@ -73,20 +80,20 @@ QString FakeAudioBackend::channelName(ChannelHandle channel) const
 
 AudioResult FakeAudioBackend::createSystem()
 {
-    calls << QStringLiteral("createSystem");
+    record(QStringLiteral("createSystem"));
     return createSystemResult;
 }
 
-AudioResult FakeAudioBackend::init(int channelCount)
+AudioResult FakeAudioBackend::init(int count)
 {
-    calls << QStringLiteral("init %1").arg(channelCount);
+    record(QStringLiteral("init %1").arg(count));
     return initResult;
 }
 
 AudioResult FakeAudioBackend::createSound(const QByteArray &path, SoundMode mode, SoundHandle *sound)
 {
     const QString file = QString::fromLatin1(path);
-    calls << QStringLiteral("createSound %1 %2").arg(file, mode == SoundMode::Sample ? "sample" : "stream");
+    record(QStringLiteral("createSound %1 %2").arg(file, mode == SoundMode::Sample ? "sample" : "stream"));
     const AudioResult result = createSoundResults.value(file, createSoundResult);
     if (result != AudioResult::Ok) {
         *sound = SoundHandle{};
@@ -102,14 +109,14 @@ AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channe
 {
     auto it = sounds.find(sound.id);
     if (it == sounds.end() || !it->alive) {
-        calls << QStringLiteral("play <bad sound %1> on %2").arg(sound.id).arg(channelName(*channel));
+        record(QStringLiteral("play <bad sound %1> on %2").arg(sound.id).arg(channelName(*channel)));
         faults << QStringLiteral("play of a released or unknown sound %1").arg(sound.id);
         return AudioResult::Failed;
     }
     const QString path = it->path;
     const AudioResult result = playResults.value(path, playResult);
     if (result != AudioResult::Ok) {
-        calls << QStringLiteral("play %1 on %2").arg(path, channelName(*channel));
+        record(QStringLiteral("play %1 on %2").arg(path, channelName(*channel)));
         return result;
     }
     if (channel->isNull() || !channels.contains(channel->id)) {
@@ -119,14 +126,14 @@ AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channe
     Channel &c = channels[channel->id];
     c.sound = sound;
     c.playing = true;
-    calls << QStringLiteral("play %1 on %2").arg(path, c.name);
+    record(QStringLiteral("play %1 on %2").arg(path, c.name));
     played << Played{path, it->mode};
     return AudioResult::Ok;
 }
 
 AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 {
-    calls << QStringLiteral("stop %1").arg(channelName(channel));
+    record(QStringLiteral("stop %1").arg(channelName(channel)));
     auto it = channels.find(channel.id);
     if (it == channels.end())
         return AudioResult::Failed;
@@ -136,13 +143,13 @@ AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 
 SoundHandle FakeAudioBackend::currentSound(ChannelHandle channel)
 {
-    calls << QStringLiteral("currentSound %1").arg(channelName(channel));
+    record(QStringLiteral("currentSound %1").arg(channelName(channel)));
     return channels.value(channel.id).sound;
 }
 
 bool FakeAudioBackend::isPlaying(ChannelHandle channel)
 {
-    calls << QStringLiteral("isPlaying %1").arg(channelName(channel));
+    record(QStringLiteral("isPlaying %1").arg(channelName(channel)));
     return channels.value(channel.id).playing;
 }
 
@@ -150,11 +157,11 @@ void FakeAudioBackend::releaseSound(SoundHandle sound)
 {
     auto it = sounds.find(sound.id);
     if (it == sounds.end() || !it->alive) {
-        calls << QStringLiteral("release <bad sound %1>").arg(sound.id);
+        record(QStringLiteral("release <bad sound %1>").arg(sound.id));
         faults << QStringLiteral("release of a released or unknown sound %1").arg(sound.id);
         return;
     }
-    calls << QStringLiteral("release %1").arg(it->path);
+    record(QStringLiteral("release %1").arg(it->path));
     it->alive = false;
     for (Channel &c : channels) {
         if (c.sound == sound) {
@@ -166,7 +173,7 @@ void FakeAudioBackend::releaseSound(SoundHandle sound)
 
 void FakeAudioBackend::releaseSystem()
 {
-    calls << QStringLiteral("releaseSystem");
+    record(QStringLiteral("releaseSystem"));
     for (Sound &s : sounds)
         s.alive = false;
     channels.clear();

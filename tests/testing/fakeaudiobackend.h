@@ -43,6 +43,8 @@ public:
 
     // --- what happened ---
     QStringList calls;
+    // Also receives every call, for checks after the manager (and this fake) is gone.
+    QStringList *alsoRecordTo = nullptr;
     // Misuse noticed: a released or unknown sound played or released again
     // (a use-after-free with the real layer). Tests expect it empty.
     QStringList faults;
@@ -53,6 +55,8 @@ public:
     QStringList playedMusicFiles() const;  // streams only
     // Sounds created and not yet released.
     int liveSounds() const;
+    // Channel handles handed out so far.
+    int channelCount() const { return int(channels.size()); }
     // The track on the music channel has reached its end (isPlaying turns false).
     void finishMusic();
     void finishEffect();
@@ -88,6 +92,7 @@ private:
     };
 
     QString channelName(ChannelHandle channel) const;
+    void record(const QString &call);
     void finish(const QString &name);
 
     QHash<int, Sound> sounds;
