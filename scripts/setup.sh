@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-utils
   fontconfig fonts-dejavu-core
   qt6-qpa-plugins
+  clang-14 libclang-rt-14-dev libassimp-dev libsdl2-image-dev libbenchmark-dev
 )
 packages+=("$@")
 
