@@ -46,6 +46,51 @@ QByteArray toneWav(int milliseconds, int amplitude = 12000)
     return wav + data;
 }
 
+// Half a second of a 440 Hz tone as mono 8 kHz Ogg Vorbis (made with libvorbisenc).
+const char toneOggBase64[] =
+    "T2dnUwACAAAAAAAAAAABAAAAAAAAAAQYzSMBHgF2b3JiaXMAAAAAAUAfAAAAAAAAQB8AAAAAAACZAU9nZ1MAAAAAAAAAAAAA"
+    "AQAAAAEAAABsy1XYCkT//////////5ADdm9yYmlzNAAAAFhpcGguT3JnIGxpYlZvcmJpcyBJIDIwMjAwNzA0IChSZWR1Y2lu"
+    "ZyBFbnZpcm9ubWVudCkAAAAAAQV2b3JiaXMPQkNWAQAAAQAMUhQhJRlTSmMIlVJSKQUdY1BbRx1j1DlGIWQQU4hJGaV7TyqV"
+    "WErIEVJYKUUdU0xTSZVSlilFHWMUU0ghU9YxZaFzFEuGSQklbE2udBZL6JljljFGHWPOWkqdY9YxRR1jUlJJoXMYOmYlZBQ6"
+    "RsXoYnwwOpWiQii+x95S6S2FiluKvdcaU+sthBhLacEIYXPttdXcSmrFGGOMMcbF4lMogtCQVQAAAQAAQAQBQkNWAQAKAADC"
+    "UAxFUYDQkFUAQAYAgAAURXEUx3EcR5IkywJCQ1YBAEAAAAIAACiO4SiSI0mSZFmWZVmWpnmWqLmqL/uuLuuu7eq6DoSGrAQA"
+    "gAAAGEahdUwqgxBDykOEFGPQM6MQQwxMxhxjTjSkDDKIM8WQMohbLC6oEAShISsCgCgAAMAYxBhiDDnnpGRSIueYlE5KA52j"
+    "1FHKKJUUS4wZpRJbiTGCzlHqKGWUQoylxYxSibHEVAAAQIADAECAhVBoyIoAIAoAgDAGKYWUQowp5hRziDHlHIMMMcYgZM4p"
+    "6BiTTkrlnJPOSYkYY84xB5VzTkrnpHLQScmkEwAAEOAAABBgIRQasiIAiBMAMEiSplmaJoqWpomiZ4qq6omiqlqeZ5qeaaqq"
+    "Z5qqaqqq65qq6sqW55mmZ5qq6pmmqoqm6rqmqrqup6q2bLqqLpuuatuu7Pq2a7u+7qmqbJuqK+um6sq66sq27rq27Uuep6qi"
+    "qrquZ6quq7qubquua9uaasquqbqybbquLbuybOuuLOu6ZqqubLqqLZuuLOuu7Nq2Ksu6L7qubquyrPuqLPu+bOu67tq68Iuu"
+    "a+uqLOu+Ksu+Mdu28Mu6LhyTJ6qqp6qu65mq66qua9uq69q6ppqubLquLZuqK9uqLOu2K8u2rpmqLJuuK9um68qyKsu+78qy"
+    "bouu6+umLOu6KsvC7uq6Mcy2rfui6+q6Ksu6r8qyrru67vuybgu7pqq6bsqyr5uyrPu2rgvLrNu6Mbqu76uyLfyqLAu/rvvC"
+    "Mus+Y3RdX1dtWRhW2fZ93feVY9Z1YVltW/ldW2e8vm4Mu278yq0Ly7LatrHMuq0sr68bwy7sfFv4lZqq2rbpurpuyrKvy7ou"
+    "tHXdV0bX9X3Vtn1flWXft4VfaRvDsIyuq/uqLOvCa8vKL+u6sOzCLyyrbSu/q+vKMNu6sNy+sCy/7gvLqtu+7+q60rV1Zbl9"
+    "n7Ert/ELAAAYcAAACDChDBQasiIAiBMAQBByDikGoWIKQgihpBBCKhVjUjLmpGTOSSmllBRKSa1iTErmnJTMMSmhlJZKKamE"
+    "UloqpcQUSmktpdZiSqnFUEprpaTWSkmtpZRiTK3FGDEmJXNOSuaclJJSayWV1jLnKGUOSuogpJRKKq2k1GLmnKQOOisdhNRK"
+    "KjGVlGILqcRWSmqtpBRjKzHV1FqOIaUYS0qxlZRabTHV1lqrNWJMSuaclMw5KiWl1koqrWXOSeogtNQ5KKmk1GIqKcXKOUkd"
+    "hJQyyKiUlForqcQSUomttBRjKanF1GKuKcUWQ0ktlpRaLKnE1mKMtbVUUyelxZJSjCWVGFusubbWagylxFZKi7GklFtrMdcW"
+    "Y46hpBZLK7GVlFpsteXYWss1tVRjSq3WFmONMeWUa609p9ZiTTHV2lqsudWWW8y1505Ka6WUFktKMbbWYo0x5hxKaa2kFFsp"
+    "KcbWWq2txVxDKbGV0losqcTYYqy1xVZjaq3GFlutpbVaa629xlZbLq3V3GKsPbWUa6y15lhTbQUAAAw4AAAEmFAGCg1ZCQBE"
+    "AQAAxjDGGIRGKceck9Io5ZxzUirnIISQUuYchBBSypyDUEpLmXMQSkkplJJSaq2FUlJqrbUCAAAKHAAAAmzQlFgcoNCQlQBA"
+    "KgCAwXE0TRRV1XV9X7EsUVRV15Vt41csTRRVVXZtW/g1UVRV17Vt2xZ+TRRVVXZl2baFoqq6sm3bsm4Lw6iqrmvbsm3rqK6r"
+    "27qt27ovVF1Zlm1bt3Ud17Z13fZ1XfgZs23rtm7rvvAjDEff+CHk4/t0QggAAE9wAAAqsGF1hJOiscBCQ1YCABkAAIAxShmF"
+    "GDNIMaYYY0wxxpgAAIABBwCAABPKQKEhKwKAKAAAwDnnnHPOOeecc84555xzzjnnnHOOMcYYY4wxxhhjjDHGGGOMMcYYY4wx"
+    "xhhjjDHGGGNMAMBOhAPAToSFUGjISgAgHAAAQAghKSmllFJKEVPOQUkppZRSqhSDjEpKKaWUUqQUdZRSSimllCKloKSSUkop"
+    "pZRJSSmllFJKKaWMOkoppZRSSimllFJKKaWUUkoppZRSSimllFJKKaWUUkoppZRSSimllFJKKaWUUkoppZRSSimllFJKKaWU"
+    "UkoppZRSSimlVEoppZRSSimllFJKKaUUAGDy4AAAlWDjDCtJZ4WjwYWGrAQAcgMAAIUYgxBCaa2kVFJKJVXOQSgllJRKSimV"
+    "lFKqmIMQSiqppZJSSim10kEooZRQSikllFJKKCWEEEoJoZRUQiuphFJKB6GEEkIpoYRUSikllM5BKCGFDkJJpZTUQkgddFRS"
+    "KSGVUkopJaWUOgihlJJSSy2VUlpKqXQSUimpldRSaqm1klIJoaRWSkklpdJaSSW1EkpJJaWUUksphVRSSSWEklIqJbWWWkqp"
+    "tdZSSKmVlFJKqaXUUkolpZBKSqmUklJqJZWUUmohlZRKSSmk1EoppaRUQkmppVJaSi21lEpJqbRUUkmllJRKSSmlUkpLKaUS"
+    "SkqppZRaSSmFklJKKZWSUksltVRKCiWllFJJqbSUUksplZJSAQBABw4AAAFGVFqInWZceQSOKGSYgAIAAEAAQIAJIDBAUDAK"
+    "QYAwAgEAAAAAwAAAHwAARwEQEdGcwQFCgsICQ4PDAwAAAAAAAAAAAAAAgE9nZ1MABKAPAAAAAAAAAQAAAAIAAAC4j2fdEREO"
+    "DhAPDxAQDQ8QDw8PDhASsp2Z01UJAPSpNACA6ogjnnW6nplzpxIA6JYCAABMHbaemW1VAgBKAQAAoiMAup6Zc6cSAOiUAgAA"
+    "3K5vALqemXOnEgCsH+UAAMDrFraembNTCQDWjwMAgPe6ALqemXOnEgCsH+UBAMDbVwK6nplzpxIA6F1KAABwf38Jtp6ZbVUC"
+    "AEoJAADykrqemXOnEgDolhIAABw6AbqemXOnEgDod0kAAPD2IwG2npmzUwkA3u8aAABc7w+2npmzUwkA3u8KAABcfgC6nplz"
+    "pxIA6FsCAAC8HgG2npltVQIALwUAAJjdAbaembNTCQCsFAAAjtRVHwGm0lBYqQQA6nIAgDnDeN4/ZQE=";
+
+QByteArray toneOgg()
+{
+    return QByteArray::fromBase64(toneOggBase64);
+}
+
 void writeFile(const QString &path, const QByteArray &contents)
 {
     QFile file(path);
@@ -117,6 +162,7 @@ private slots:
     void managerWithoutDeviceGivesTheMessageAndStaysSilent();
     void musicSkipsAnUndecodableFileAndReachesTheOutput();
     void effectReachesTheOutputOnlyWhenPlayed();
+    void oggVorbisTrackReachesTheOutput();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -152,6 +198,7 @@ void SdlAudioBackendTest::createSoundTellsMissingFilesFromUndecodableOnes_data()
         const char *mode = stream ? "stream" : "sample";
         auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s, %s", mode, what); };
         row("tone") << QByteArray("tone.wav") << stream << int(AudioResult::Ok);
+        row("ogg vorbis tone") << QByteArray("tone.ogg") << stream << int(AudioResult::Ok);
         row("tone under another extension") << QByteArray("tone.txt.bin") << stream << int(AudioResult::Ok);
         row("missing file") << QByteArray("missing.wav") << stream << int(AudioResult::FileBad);
         row("empty path") << QByteArray() << stream << int(AudioResult::FileBad);
@@ -171,6 +218,7 @@ void SdlAudioBackendTest::createSoundTellsMissingFilesFromUndecodableOnes()
 
     writeFile("tone.wav", toneWav(100));
     writeFile("tone.txt.bin", toneWav(100));
+    writeFile("tone.ogg", toneOgg());
     QDir().mkdir("adir.ogg");
     writeFile("notes.txt", "These are not sounds.\nJust words.\n");
     writeFile("notes.ogg", "These are not sounds.\nJust words.\n");
@@ -382,6 +430,25 @@ void SdlAudioBackendTest::effectReachesTheOutputOnlyWhenPlayed()
     // The device writes in real time: its first 200 ms came before the effect.
     QCOMPARE(peak(raw, 0, bytesPerSecond / 5), 0);
     QVERIFY2(peak(raw) > 6000, QByteArray::number(peak(raw)));
+}
+
+void SdlAudioBackendTest::oggVorbisTrackReachesTheOutput()
+{
+    QDir().mkdir("music");
+    writeFile("music/tone.ogg", toneOgg());
+    const QString output = dir->filePath("ogg.raw");
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+
+    {
+        SoundManager manager;
+        QTest::qWait(700);
+    }
+
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray raw = file.readAll();
+    QVERIFY2(peak(raw) > 4000, QByteArray::number(peak(raw)));
 }
 
 QTEST_MAIN(SdlAudioBackendTest)
