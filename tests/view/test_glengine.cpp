@@ -3,7 +3,6 @@
 
 #include "view/glformat.h"
 
-#include <QKeyEvent>
 #include <QSignalSpy>
 
 using namespace viewtest;
@@ -35,9 +34,7 @@ private slots:
     void troughPieceGlidesAndWrapsAlongTheList();
     void troughLiftFollowsTheFirstRemainingPiece();
     void takingTheLastIndexWrapsAndTakingTheOnlyPieceEmptiesTheTrough();
-    void cameraAnglesAreTakenAsTheyCome();
     void zoomFollowsTheSpeedAndStopsAtItsFloor();
-    void keysChangeNothing();
     void missingTexturesDrawPlainSurfaces();
     void cleanupReleasesEveryGlObjectAndMayRunTwice();
 };
@@ -265,21 +262,6 @@ void TestGLEngine::takingTheLastIndexWrapsAndTakingTheOnlyPieceEmptiesTheTrough(
     QVERIFY2(!isGreen(image.pixel(trough.toPoint())), qPrintable(describe(image.pixel(trough.toPoint()))));
 }
 
-void TestGLEngine::cameraAnglesAreTakenAsTheyCome()
-{
-    GameEngine engine(nullptr);
-    GLEngine view(nullptr, &engine);
-    QCOMPARE(view.turn, -80.0f);
-    QCOMPARE(view.tilt, -90.0f);
-    // The first touch of a knob replaces the starting angle outright.
-    view.setTurn(2);
-    QCOMPARE(view.turn, 2.0f);
-    view.setTilt(500);
-    QCOMPARE(view.tilt, 500.0f);
-    view.setTurn(-725);
-    QCOMPARE(view.turn, -725.0f);
-}
-
 void TestGLEngine::zoomFollowsTheSpeedAndStopsAtItsFloor()
 {
     Game game;
@@ -329,26 +311,6 @@ void TestGLEngine::zoomFollowsTheSpeedAndStopsAtItsFloor()
     QCOMPARE(view.zoom, GLEngine::zoomMinimum + 0.1f);
 }
 
-void TestGLEngine::keysChangeNothing()
-{
-    Game game;
-    QVERIFY(game.start(threePieces()));
-    game.frame(0);
-    SteppedView &view = *game.view;
-    view.setFocusPolicy(Qt::StrongFocus);
-    view.setFocus();
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
-    QApplication::sendEvent(&view, &key);
-    QVERIFY(key.isAccepted());
-    QTest::keyClick(&view, Qt::Key_Plus);
-    QTest::keyClick(&view, Qt::Key_Space);
-    QCOMPARE(view.turn, -80.0f);
-    QCOMPARE(view.tilt, -90.0f);
-    QCOMPARE(view.zoom, 1.0f);
-    QCOMPARE(view.zoomSpeed, 0.0f);
-    QVERIFY(!game.engine->current);
-}
-
 void TestGLEngine::missingTexturesDrawPlainSurfaces()
 {
     Game game;
@@ -356,7 +318,6 @@ void TestGLEngine::missingTexturesDrawPlainSurfaces()
     QVERIFY(writeData(game.dir.path()));
     QVERIFY(QFile::remove(game.dir.filePath(QStringLiteral("marmor.png"))));
     QVERIFY(QFile::remove(game.dir.filePath(QStringLiteral("bambou.png"))));
-    // start() writes the data again; remove them after it, before the first show.
     QVERIFY(QDir::setCurrent(game.dir.path()));
     GameEngine engine(nullptr);
     SteppedView view(nullptr, &engine);
