@@ -1,12 +1,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 #include "audio/soundmanager.h"
 #include "testing/fakeaudiobackend.h"
@@ -19,37 +17,6 @@ void writeFile(const QString &path, const QByteArray &contents)
     QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
     file.write(contents);
 }
-
-// Collects what the code under test prints on standard output.
-class StdoutCapture
-{
-public:
-    StdoutCapture()
-    {
-        std::fflush(stdout);
-        file.open();
-        saved = dup(STDOUT_FILENO);
-        dup2(file.handle(), STDOUT_FILENO);
-    }
-    ~StdoutCapture() { finish(); }
-
-    QByteArray finish()
-    {
-        if (saved >= 0) {
-            std::fflush(stdout);
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
-            saved = -1;
-        }
-        QFile read(file.fileName());
-        read.open(QIODevice::ReadOnly);
-        return read.readAll();
-    }
-
-private:
-    QTemporaryFile file;
-    int saved = -1;
-};
 
 const QByteArray standardCatalogue = "<sounds>\n"
                                      "  <sound><name>click</name><file>click.wav</file></sound>\n"

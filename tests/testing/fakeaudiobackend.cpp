@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include "audio/soundmanager.h"
 
@@ -212,4 +216,33 @@ QStringList FakeSoundScope::playedEffects() const
     for (const QString &file : fake->playedEffectFiles())
         names << QFileInfo(file).completeBaseName();
     return names;
+}
+
+StdoutCapture::StdoutCapture()
+    : file(std::make_unique<QTemporaryFile>())
+{
+    std::fflush(stdout);
+    if (!file->open())
+        return;
+    saved = dup(STDOUT_FILENO);
+    dup2(file->handle(), STDOUT_FILENO);
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    finish();
+}
+
+QByteArray StdoutCapture::finish()
+{
+    if (saved >= 0) {
+        std::fflush(stdout);
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+        saved = -1;
+    }
+    QFile read(file->fileName());
+    if (!read.open(QIODevice::ReadOnly))
+        return QByteArray("<capture failed>");
+    return read.readAll();
 }

@@ -28,6 +28,7 @@
 
 #include "audio/audiobackend.h"
 
+class QTemporaryFile;
 class SoundManager;
 
 class FakeAudioBackend : public AudioBackend
@@ -126,4 +127,22 @@ private:
     FakeAudioBackend *fake = nullptr;
     std::unique_ptr<SoundManager> owned;
     SoundManager *previous = nullptr;
+};
+
+// Collects what is printed on standard output (the manager's one message)
+// between construction and finish().
+class StdoutCapture
+{
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+
+    StdoutCapture(const StdoutCapture &) = delete;
+    StdoutCapture &operator=(const StdoutCapture &) = delete;
+
+    QByteArray finish();
+
+private:
+    std::unique_ptr<QTemporaryFile> file;
+    int saved = -1;
 };
