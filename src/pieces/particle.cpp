@@ -68,10 +68,14 @@ int Particle::loadSkin(const char *path)
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    // Rows are packed tight; any width must upload without skew.
+    // Rows are packed tight, so any width uploads without skew; the
+    // previous alignment goes back for whoever uploads next.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, decoded.image.width, decoded.image.height, 0, GL_RGB,
                  GL_UNSIGNED_BYTE, decoded.image.rgb.constData());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 
     skinHeight = decoded.image.height;
     skinWidth = decoded.image.width;

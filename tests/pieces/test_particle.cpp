@@ -14,7 +14,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -223,6 +226,52 @@ private slots:
         QCOMPARE(piece->halfSizeY(), 0.5f);
         QCOMPARE(piece->halfSizeZ(), 0.0f);
         piece->releaseGl();
+    }
+
+    // Widths whose rows are not a multiple of four bytes are where the
+    // default unpack alignment would skew the picture.
+    void skinUploadsEveryWidthWithoutSkew_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("2 x 2") << 2 << 2;
+        QTest::newRow("3 x 2") << 3 << 2;
+        QTest::newRow("5 x 3") << 5 << 3;
+        QTest::newRow("4 x 4") << 4 << 4;
+    }
+
+    void skinUploadsEveryWidthWithoutSkew()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        PcxWriter pcx(width, height);
+        QByteArray expected;
+        for (int i = 0; i < width * height; ++i) {
+            pcx.indices[i] = char(i);
+            const QColor colour(i * 10, 255 - i * 10, i * 3);
+            pcx.setColour(i, colour);
+            expected += char(colour.red());
+            expected += char(colour.green());
+            expected += char(colour.blue());
+        }
+        QVERIFY(pcx.writeFile(QStringLiteral("skin.pcx")));
+
+        GLint alignment = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        Particle particle("missing.md2", "skin.pcx");
+        QVERIFY(particle.texture != -1);
+        QCOMPARE(particle.skinWidth, width);
+        QCOMPARE(particle.skinHeight, height);
+        GLint restored = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &restored);
+        QCOMPARE(restored, alignment);
+
+        QByteArray uploaded(expected.size(), '\0');
+        glBindTexture(GL_TEXTURE_2D, GLuint(particle.texture));
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, uploaded.data());
+        QCOMPARE(uploaded, expected);
+        particle.releaseTexture();
     }
 
     void scaleZeroAndOneLeaveTheMeshUnscaled_data()
