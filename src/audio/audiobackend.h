@@ -9,8 +9,8 @@
 #include <QByteArray>
 
 // Results of the layer. The playlist drops a track on FileBad and Format and
-// switches the music off on anything else; the values are the ones the music
-// logic was first written against (FMOD Ex: 19 and 25).
+// switches the music off on anything else. FileBad and Format keep the numbers
+// FMOD Ex gives these two cases.
 enum class AudioResult {
     Ok = 0,
     Failed = 1,   // anything else: no system, device trouble, out of memory, bad handle
