@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
@@ -105,6 +106,8 @@ int main(int argc, char **argv)
     }
     outDir = args.at(1);
     const bool music = !args.contains("--no-music");
+    // --preview: also a contact sheet per set, for the modeller's eyes only.
+    const bool preview = args.contains("--preview");
     if (!QDir().mkpath(outDir)) {
         std::fprintf(stderr, "torvane-gendata: cannot create %s\n", qPrintable(outDir));
         return 1;
@@ -126,6 +129,23 @@ int main(int argc, char **argv)
         }
         icon.push_back({&set.shape.mesh, {}, 0.22f});
         writeFile("sets/" + set.fileBase + ".xml", setXml(set, parts, shape));
+        if (preview) {
+            const int n = int(set.parts.size()), columns = 4, cell = 260;
+            QImage sheet(columns * cell, ((n + columns - 1) / columns) * cell, QImage::Format_ARGB32);
+            sheet.fill(QColor(30, 30, 30));
+            QPainter p(&sheet);
+            for (int i = 0; i < n; ++i) {
+                std::vector<PlacedMesh> one = {{&set.parts[i].mesh, {}, 1.0f}};
+                p.drawImage((i % columns) * cell, (i / columns) * cell,
+                            renderMeshes(one, skin, QSize(cell, cell), set.fileBase == "head" ? 30.0f : -8.0f, set.fileBase == "head" ? 15.0f : 60.0f));
+                p.setPen(Qt::white);
+                p.drawText((i % columns) * cell + 4, (i / columns) * cell + 14, set.parts[i].title);
+            }
+            p.end();
+            writeFile("preview/" + set.fileBase + ".png", png(sheet));
+            std::vector<PlacedMesh> whole = icon;
+            writeFile("preview/" + set.fileBase + "-whole.png", png(renderMeshes(whole, skin, QSize(800, 500), set.fileBase == "head" ? 28.0f : -8.0f, set.fileBase == "head" ? 18.0f : 58.0f)));
+        }
         const bool upright = set.fileBase == "head";
         writeFile("sets/" + set.fileBase + ".png",
                   png(renderMeshes(icon, skin, QSize(upright ? 120 : 200, 96), upright ? 28.0f : -8.0f, upright ? 18.0f : 58.0f)));

@@ -1,0 +1,255 @@
+#include "setcheck.h"
+
+#include "pieces/md2format.h"
+#include "pieces/pcxformat.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QImage>
+#include <cmath>
+
+namespace setcheck {
+namespace {
+
+constexpr float pi = 3.14159265f;
+
+struct V
+{
+    float x, y, z;
+};
+
+V rotX(V p, float deg)
+{
+    const float c = std::cos(deg * pi / 180), s = std::sin(deg * pi / 180);
+    return {p.x, c * p.y - s * p.z, s * p.y + c * p.z};
+}
+V rotY(V p, float deg)
+{
+    const float c = std::cos(deg * pi / 180), s = std::sin(deg * pi / 180);
+    return {c * p.x + s * p.z, p.y, -s * p.x + c * p.z};
+}
+V rotZ(V p, float deg)
+{
+    const float c = std::cos(deg * pi / 180), s = std::sin(deg * pi / 180);
+    return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
+}
+
+struct Piece
+{
+    QString model;
+    float rot[3] = {0, 0, 0};
+    float pos[3] = {0, 0, 0};
+    float scale = 1;
+};
+
+Piece readPiece(const QDomElement &element)
+{
+    Piece piece;
+    for (QDomElement e = element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        const QString tag = e.tagName();
+        const float v = e.text().toFloat();
+        if (tag == "filename")
+            piece.model = e.text();
+        else if (tag == "rot_x")
+            piece.rot[0] = v;
+        else if (tag == "rot_y")
+            piece.rot[1] = v;
+        else if (tag == "rot_z")
+            piece.rot[2] = v;
+        else if (tag == "pos_x")
+            piece.pos[0] = v;
+        else if (tag == "pos_y")
+            piece.pos[1] = v;
+        else if (tag == "pos_z")
+            piece.pos[2] = v;
+        else if (tag == "scale")
+            piece.scale = (v == 0.0f) ? 1.0f : v;
+    }
+    return piece;
+}
+
+bool powerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+class Checker
+{
+public:
+    explicit Checker(const QString &dir) : dir(dir) {}
+
+    Report run()
+    {
+        checkSkin();
+        const QStringList files = QDir(dir + "/sets").entryList({"*.xml"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        if (files.isEmpty())
+            problem("sets", "no puzzle set (*.xml) found");
+        for (const QString &file : files)
+            checkSet("sets/" + file);
+        return report;
+    }
+
+private:
+    void problem(const QString &file, const QString &what) { report.problems << file + ": " + what; }
+
+    void checkSkin()
+    {
+        const QString name = "sets/bodyparts/tris4.pcx";
+        QFile file(dir + "/" + name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            problem(name, "missing (every piece uses this skin)");
+            return;
+        }
+        const PcxResult pcx = decodePcx(file.readAll());
+        if (!pcx.ok) {
+            problem(name, "not a readable 8-bit PCX: " + pcx.error);
+            return;
+        }
+        if (!powerOfTwo(pcx.image.width) || !powerOfTwo(pcx.image.height))
+            problem(name, QString("%1 x %2 is not a power-of-two size").arg(pcx.image.width).arg(pcx.image.height));
+        skin = {true, pcx.image.width, pcx.image.height};
+    }
+
+    // Returns the piece's half extents in the piece frame (rotation and
+    // scale applied) or false when the model is unusable.
+    bool checkModel(const QString &setFile, const QString &label, const Piece &piece, V *half)
+    {
+        if (piece.model.isEmpty()) {
+            problem(setFile, label + " names no model (filename)");
+            return false;
+        }
+        const QString path = "sets/" + piece.model;
+        QFile file(dir + "/" + path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            problem(setFile, label + " model " + path + " is missing");
+            return false;
+        }
+        const Md2Result md2 = decodeMd2(file.readAll(), skin);
+        if (!md2.ok) {
+            problem(path, "not a readable MD2 model: " + md2.error);
+            return false;
+        }
+        const Md2Model &m = md2.model;
+        bool ok = true;
+        if (m.vertexCount > maxVertices || m.triangleCount > maxTriangles) {
+            problem(path, QString("%1 vertices and %2 triangles a frame, MD2 allows %3 and %4")
+                              .arg(m.vertexCount).arg(m.triangleCount).arg(maxVertices).arg(maxTriangles));
+            ok = false;
+        }
+        if (m.frameCount < 1 || m.vertexCount < 1 || m.triangleCount < 1) {
+            problem(path, "has no frame, vertex or triangle to draw");
+            return false;
+        }
+        if (skin.loaded) {
+            int outside = 0, badIndex = 0;
+            for (const TexCoord &t : m.texCoords)
+                outside += t.s < 0 || t.s > 1 || t.t < 0 || t.t > 1;
+            for (const MeshTriangle &t : m.triangles)
+                for (int c = 0; c < 3; ++c)
+                    badIndex += t.texCoordIndex[c] >= m.texCoordCount;
+            if (outside)
+                problem(path, QString("%1 texture coordinates lie outside the %2 x %3 skin").arg(outside).arg(skin.width).arg(skin.height));
+            if (badIndex)
+                problem(path, QString("%1 triangle corners name a texture coordinate that does not exist").arg(badIndex));
+            ok = ok && !outside && !badIndex;
+        }
+        // The rotated box of the model, as the display list will draw it.
+        const V h{(md2.box.maxX - md2.box.minX) * 0.5f, (md2.box.maxY - md2.box.minY) * 0.5f, (md2.box.maxZ - md2.box.minZ) * 0.5f};
+        V out{0, 0, 0};
+        for (int i = 0; i < 8; ++i) {
+            V c{i & 1 ? h.x : -h.x, i & 2 ? h.y : -h.y, i & 4 ? h.z : -h.z};
+            c = rotX(rotY(rotZ(c, piece.rot[2]), piece.rot[1]), piece.rot[0]);
+            out = {std::max(out.x, std::abs(c.x)), std::max(out.y, std::abs(c.y)), std::max(out.z, std::abs(c.z))};
+        }
+        *half = {out.x * piece.scale, out.y * piece.scale, out.z * piece.scale};
+        return ok;
+    }
+
+    void checkSet(const QString &setFile)
+    {
+        QFile file(dir + "/" + setFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            problem(setFile, "cannot be read");
+            return;
+        }
+        QDomDocument document("set");
+        QString error;
+        int line = 0;
+        if (!document.setContent(file.readAll(), &error, &line)) {
+            problem(setFile, QString("not well-formed XML (line %1: %2); the game skips it").arg(line).arg(error));
+            return;
+        }
+        ++report.sets;
+        const QDomElement root = document.documentElement();
+        QString name, icon;
+        QDomElement shapeElement;
+        QList<QDomElement> parts;
+        for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            if (e.tagName() == "name")
+                name = e.text();
+            else if (e.tagName() == "icon")
+                icon = e.text();
+            else if (e.tagName() == "shape")
+                shapeElement = e;
+            else if (e.tagName() == "part")
+                parts << e;
+        }
+        if (name.trimmed().isEmpty())
+            problem(setFile, "has no name");
+        if (icon.isEmpty())
+            problem(setFile, "names no icon");
+        else if (QImage(dir + "/sets/" + icon).isNull())
+            problem(setFile, "icon sets/" + icon + " is missing or not a picture");
+        if (parts.isEmpty())
+            problem(setFile, "has no part");
+
+        Piece shape;
+        if (shapeElement.isNull()) {
+            problem(setFile, "has no shape (the ghost the pieces are fitted into)");
+        } else {
+            shape = readPiece(shapeElement);
+            V half;
+            checkModel(setFile, "the shape", shape, &half);
+        }
+        for (int i = 0; i < parts.size(); ++i) {
+            const Piece piece = readPiece(parts[i]);
+            const QString label = QString("part %1 (%2)").arg(i + 1).arg(piece.model);
+            ++report.pieces;
+            V half;
+            if (checkModel(setFile, label, piece, &half) && (2 * half.x > maxPieceAcross || 2 * half.y > maxPieceAcross))
+                problem(setFile, QString("%1 is %2 x %3 across, more than the trough holds (%4); use its scale")
+                                     .arg(label).arg(2 * half.x, 0, 'f', 3).arg(2 * half.y, 0, 'f', 3).arg(maxPieceAcross));
+            const float tx = piece.pos[0] + shape.pos[0], ty = piece.pos[1] + shape.pos[1];
+            float nx = 0, ny = 0;
+            const bool visible = projectStartView(tx, ty, dragPlaneZ, &nx, &ny);
+            if (!visible || std::abs(nx) > viewMargin || std::abs(ny) > viewMargin || tx < troughFrontX)
+                problem(setFile, QString("%1 has its target at (%2, %3), out of the player's reach on the drag plane")
+                                     .arg(label).arg(tx, 0, 'f', 3).arg(ty, 0, 'f', 3));
+        }
+    }
+
+    QString dir;
+    SkinInfo skin;
+    Report report;
+};
+
+} // namespace
+
+bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY)
+{
+    // Model-view: tilt -90 about x, turn -80 about z, then the piece frame's
+    // 0.99; projection: 18 degrees down, the eye 1 back and 0.8 up, 110
+    // degrees of view at aspect 1.
+    V p{x * 0.99f, y * 0.99f, z * 0.99f};
+    p = rotX(rotZ(p, -80), -90);
+    p = rotX(p, 18);
+    p = {p.x, p.y - 1.0f, p.z - 0.8f};
+    if (p.z >= -0.01f)
+        return false;
+    const float f = 1.0f / std::tan(55.0f * pi / 180);
+    *ndcX = f * p.x / -p.z;
+    *ndcY = f * p.y / -p.z;
+    return true;
+}
+
+Report checkDataDirectory(const QString &dir) { return Checker(dir).run(); }
+
+} // namespace setcheck

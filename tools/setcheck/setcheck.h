@@ -1,0 +1,35 @@
+#pragma once
+
+// What torvane-setcheck holds a data directory to. The room's numbers come
+// from the view: pieces are drawn at 0.99 of the world, the trough is
+// 0.315 wide (world x -0.75 to -0.435) and its open front 0.6 long, the
+// player carries a piece on the plane z = 0.5 of the piece frame, and the
+// camera starts turned by -80 and tilted by -90 degrees.
+
+#include <QString>
+#include <QStringList>
+
+namespace setcheck {
+constexpr int maxVertices = 2048;  // per frame, what MD2 allows
+constexpr int maxTriangles = 4096;
+constexpr float maxPieceAcross = 0.32f; // along x and y, after rotation and scale
+constexpr float dragPlaneZ = 0.5f;
+// A target must project this far inside the starting view (normalised
+// device coordinates), so the player can drop on it without turning.
+constexpr float viewMargin = 0.92f;
+// Targets on the trough side of this x would be dropped into the furniture.
+constexpr float troughFrontX = -0.42f;
+
+struct Report
+{
+    QStringList problems; // "file: what is wrong"
+    int sets = 0;
+    int pieces = 0;
+};
+
+Report checkDataDirectory(const QString &dir);
+
+// Normalised device coordinates of a point of the piece frame in the
+// starting view; false when it lies behind the eye.
+bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY);
+} // namespace setcheck
