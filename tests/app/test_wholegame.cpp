@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -101,7 +102,7 @@ void writeData()
         savePicture(QString("%1-down.png").arg(name), QSize(40, 30), QColor(160, 160, 230));
     }
     savePicture("loading.png", QSize(300, 120), QColor(40, 80, 40));
-    savePicture("logo.png", QSize(160, 60), QColor(150, 30, 30));
+    savePicture("logo.png", QSize(160, 100), QColor(150, 30, 30));
     savePicture("name.png", QSize(90, 36), QColor(80, 80, 80));
     savePicture("difficulty.png", QSize(200, 40), QColor(80, 80, 80));
     savePicture("set.png", QSize(200, 40), QColor(80, 80, 80));
@@ -173,10 +174,13 @@ QString screenshotFolder()
     return root + "/app";
 }
 
+// What the player sees: the X server's pixels, GL view included.
 void screenshot(QWidget &window, const QString &name)
 {
     QDir().mkpath(screenshotFolder());
-    QVERIFY(window.grab().save(screenshotFolder() + "/" + name + ".png"));
+    QTest::qWait(100);
+    const QPixmap shot = window.screen()->grabWindow(0).copy(window.geometry());
+    QVERIFY(shot.save(screenshotFolder() + "/" + name + ".png"));
 }
 
 int countPixels(const QImage &image, QRect area, bool (*test)(QColor))
@@ -354,16 +358,26 @@ void TestWholeGame::playsTwoGamesAndRemembersThePlayer()
         return c.red() > 180 && c.green() < 60 && c.blue() < 60;
     });
     QVERIFY2(red > 200, qPrintable(QString::number(red)));
+    {
+        // And as the player sees it: the composed window on the X server.
+        QTest::qWait(200);
+        const QImage shown = window->screen()->grabWindow(0).toImage();
+        const QRect onScreen = winText.translated(view->mapTo(window.get(), QPoint(0, 0)));
+        const int shownRed = countPixels(shown, onScreen.intersected(shown.rect()), [](QColor c) {
+            return c.red() > 180 && c.green() < 60 && c.blue() < 60;
+        });
+        QVERIFY2(shownRed > 200, qPrintable(QString::number(shownRed)));
+    }
     const int frozen = game->shownTime;
     QVERIFY(frozen > 0);
     QTest::qWait(1200);
     QVERIFY(view->elapsed() > frozen + 1000);
     QCOMPARE(game->shownTime, frozen);
+    screenshot(*window, "6-won");
     const QImage display = game->grab().toImage();
     QVERIFY(countPixels(display, QRect(220, 20, 400, 60), [](QColor c) {
                 return c.lightness() > 200;
             }) > 100);
-    screenshot(*window, "6-won");
     checkMusicButtons(*window);
 
     // Back to the menu; the game screen goes, the music buttons stay.
