@@ -30,7 +30,7 @@ void write(const QString &path, const QByteArray &bytes)
 QByteArray setXml(const QString &partExtra, const QString &partModel = "bodyparts/heart.md2", const QString &icon = "small.png")
 {
     return QString("<set><name>Small</name><icon>%1</icon>"
-                   "<shape><filename>bodyparts/trunk.md2</filename><pos_x>-0.16</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape>"
+                   "<shape><filename>bodyparts/trunk.md2</filename><pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape>"
                    "<part><filename>%2</filename><pos_x>0.0</pos_x><pos_y>-0.17</pos_y>%3</part></set>")
         .arg(icon, partModel, partExtra)
         .toUtf8();

@@ -534,7 +534,7 @@ std::vector<PuzzleSet> buildSets()
     organs.fileBase = "organs";
     organs.name = "Organs of the trunk";
     organs.shape = {"trunk.md2", "Trunk", place(torsoGhost(), Frame::Supine, torso)};
-    organs.shapePos = {-0.16f, 0.02f, 0.38f};
+    organs.shapePos = {-0.22f, 0.02f, 0.38f};
     const Mesh leftKidney = kidneyLeft();
     organs.parts = {
         {"heart.md2", "Heart", place(heart(), Frame::Supine, torso)},
@@ -557,7 +557,7 @@ std::vector<PuzzleSet> buildSets()
     skeleton.fileBase = "skeleton";
     skeleton.name = "The skeleton";
     skeleton.shape = {"body.md2", "Body", place(skeletonGhost(), Frame::Supine, body)};
-    skeleton.shapePos = {-0.16f, 0.03f, 0.42f};
+    skeleton.shapePos = {-0.22f, 0.03f, 0.42f};
     const Mesh h = humerus(), fa = forearm(), fe = femur(), leg = lowerLeg();
     skeleton.parts = {
         {"skull.md2", "Skull", place(skull(), Frame::Supine, body)},
@@ -580,7 +580,7 @@ std::vector<PuzzleSet> buildSets()
     brain.fileBase = "head";
     brain.name = "Brain and eyes";
     brain.shape = {"head.md2", "Head", place(headGhost(), Frame::Upright, head)};
-    brain.shapePos = {-0.16f, 0.02f, 0.0f}; // z is filled in so the neck stands on the floor
+    brain.shapePos = {-0.2f, 0.02f, 0.0f}; // z is filled in so the neck stands on the floor
     brain.parts = {
         {"hemisphere-left.md2", "Left cerebral hemisphere", place(hemisphere(1), Frame::Upright, head)},
         {"hemisphere-right.md2", "Right cerebral hemisphere", place(hemisphere(-1), Frame::Upright, head)},
