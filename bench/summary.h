@@ -1,0 +1,22 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Runs the registered benchmarks with the console reporter and then prints
+// one line per figure: our time, the peer's, the ratio and whether the goal
+// is met. A figure whose peer did not run (not installed) shows without one.
+struct Figure
+{
+    std::string label;
+    std::string ours;  // benchmark name
+    std::string peer;  // benchmark name, empty for an absolute goal
+    double goalRatio = 0;   // peer time / our time must reach this (0: none)
+    double goalMs = 0;      // our time must stay under this (0: none)
+};
+
+// Returns the number of goals missed.
+int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures);
