@@ -166,7 +166,8 @@ QImage knob()
 
 QImage logo(const QImage &heart)
 {
-    QImage image = blank(250, 124);
+    // Wide enough that the name stands clear of the heart beside it.
+    QImage image = blank(300, 124);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -175,12 +176,12 @@ QImage logo(const QImage &heart)
     g.setColorAt(1, QColor(4, 20, 24));
     p.setBrush(g);
     p.setPen(QPen(QColor(80, 170, 170), 2));
-    p.drawRoundedRect(QRectF(1, 1, 248, 122), 16, 16);
+    p.drawRoundedRect(QRectF(1, 1, 298, 122), 16, 16);
     p.drawImage(QRectF(6, 16, 92, 92), heart);
-    label(p, QRectF(100, 22, 144, 44), "TORVANE", 25, bone);
-    p.setFont(sans(13, false));
+    label(p, QRectF(104, 20, 188, 46), "TORVANE", 30, bone);
+    p.setFont(sans(14, false));
     p.setPen(QColor(150, 210, 206));
-    p.drawText(QRectF(100, 64, 144, 40), Qt::AlignCenter, "3D anatomy\njigsaw");
+    p.drawText(QRectF(104, 66, 188, 44), Qt::AlignCenter, "3D anatomy\njigsaw");
     return image;
 }
 
