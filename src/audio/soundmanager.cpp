@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QDomElement>
+#include "game/xmlfile.h"
+
 #include <QFile>
 
 #include <cstdio>
@@ -63,13 +65,9 @@ SoundManager::~SoundManager()
 
 void SoundManager::readEffects()
 {
-    QFile file(catalogueFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
     QDomDocument document;
-    if (!document.setContent(&file))
+    if (!readXmlFile(catalogueFile, document))
         return;
-    file.close();
 
     for (QDomNode node = document.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
         const QDomElement sound = node.toElement();

@@ -1,10 +1,10 @@
 #include "screens/setchooser.h"
 
 #include "audio/soundmanager.h"
+#include "game/xmlfile.h"
 
 #include <QDir>
 #include <QDomDocument>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -16,13 +16,8 @@ SetChooser::SetChooser(QWidget *parent)
                                   .entryList({QStringLiteral("*.xml")}, QDir::Files,
                                              QDir::Name | QDir::IgnoreCase);
     for (const QString &fileName : files) {
-        QFile file(QStringLiteral("sets/") + fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
         auto *document = new QDomDocument(QStringLiteral("set"));
-        const bool parsed = bool(document->setContent(&file));
-        file.close();
-        if (!parsed) {
+        if (!readXmlFile(QStringLiteral("sets/") + fileName, *document)) {
             delete document;
             continue;
         }
