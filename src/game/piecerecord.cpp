@@ -4,9 +4,21 @@
 
 #include <QDomElement>
 
+#include <cmath>
+
 namespace {
 // Every piece wears the same skin, whatever its model.
 const char *const skinPath = "sets/bodyparts/tris4.pcx";
+
+// Text that is no plain number reads as 0. Qt also accepts "nan" and "inf"
+// and overflows to infinity; a piece placed at infinity could never fit, so
+// those read as 0 too.
+float readNumber(const QString &text)
+{
+    bool ok = false;
+    const float value = text.toFloat(&ok);
+    return ok && std::isfinite(value) ? value : 0.0f;
+}
 } // namespace
 
 PieceRecord::PieceRecord(QDomNode element)
@@ -19,19 +31,19 @@ PieceRecord::PieceRecord(QDomNode element)
         if (tag == QLatin1String("filename"))
             fileName = QLatin1String("sets/") + child.text();
         else if (tag == QLatin1String("rot_x"))
-            pose.rotX = child.text().toFloat();
+            pose.rotX = readNumber(child.text());
         else if (tag == QLatin1String("rot_y"))
-            pose.rotY = child.text().toFloat();
+            pose.rotY = readNumber(child.text());
         else if (tag == QLatin1String("rot_z"))
-            pose.rotZ = child.text().toFloat();
+            pose.rotZ = readNumber(child.text());
         else if (tag == QLatin1String("pos_x"))
-            pose.posX = child.text().toFloat();
+            pose.posX = readNumber(child.text());
         else if (tag == QLatin1String("pos_y"))
-            pose.posY = child.text().toFloat();
+            pose.posY = readNumber(child.text());
         else if (tag == QLatin1String("pos_z"))
-            pose.posZ = child.text().toFloat();
+            pose.posZ = readNumber(child.text());
         else if (tag == QLatin1String("scale"))
-            pose.scale = child.text().toFloat();
+            pose.scale = readNumber(child.text());
     }
 }
 
