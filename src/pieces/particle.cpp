@@ -5,6 +5,7 @@
 #include <qopengl.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,6 +15,12 @@ bool readWholeFile(const char *path, QByteArray *out)
     std::FILE *file = std::fopen(path, "rb");
     if (!file)
         return false;
+    // A directory opens too, and then reports an absurd length.
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        return false;
+    }
     bool ok = std::fseek(file, 0, SEEK_END) == 0;
     const long length = ok ? std::ftell(file) : -1;
     ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
