@@ -1,7 +1,7 @@
 // ctest-labels: integration
 // Every generated set through the real puzzle view: the ghost, the trough
 // piece and, once solved, the placed pieces are on screen. The frames are
-// saved (unsolved and solved) as the README's screenshots.
+// saved (unsolved and solved) for a look by eye.
 
 #include "game/gameengine.h"
 #include "game/piecerecord.h"

@@ -534,7 +534,9 @@ std::vector<PuzzleSet> buildSets()
     organs.fileBase = "organs";
     organs.name = "Organs of the trunk";
     organs.shape = {"trunk.md2", "Trunk", place(torsoGhost(), Frame::Supine, torso)};
-    organs.shapePos = {-0.22f, 0.02f, 0.38f};
+    // Lying at the height of the trough floor, just in front of it, so a
+    // piece carried on the drag plane passes through the ghost's middle.
+    organs.shapePos = {-0.16f, 0.03f, 0.56f};
     const Mesh leftKidney = kidneyLeft();
     organs.parts = {
         {"heart.md2", "Heart", place(heart(), Frame::Supine, torso)},
@@ -552,12 +554,13 @@ std::vector<PuzzleSet> buildSets()
     };
     sets.push_back(std::move(organs));
 
-    const float body = 0.5f;
+    // As large as the longest bone (the spine) still fits on the trough.
+    const float body = 0.545f;
     PuzzleSet skeleton;
     skeleton.fileBase = "skeleton";
     skeleton.name = "The skeleton";
     skeleton.shape = {"body.md2", "Body", place(skeletonGhost(), Frame::Supine, body)};
-    skeleton.shapePos = {-0.22f, 0.03f, 0.42f};
+    skeleton.shapePos = {-0.12f, 0.03f, 0.56f};
     const Mesh h = humerus(), fa = forearm(), fe = femur(), leg = lowerLeg();
     skeleton.parts = {
         {"skull.md2", "Skull", place(skull(), Frame::Supine, body)},
@@ -580,7 +583,8 @@ std::vector<PuzzleSet> buildSets()
     brain.fileBase = "head";
     brain.name = "Brain and eyes";
     brain.shape = {"head.md2", "Head", place(headGhost(), Frame::Upright, head)};
-    brain.shapePos = {-0.2f, 0.02f, 0.0f}; // z is filled in so the neck stands on the floor
+    // Floating at the height of the trough, its middle on the drag plane.
+    brain.shapePos = {-0.15f, 0.0f, 0.5f};
     brain.parts = {
         {"hemisphere-left.md2", "Left cerebral hemisphere", place(hemisphere(1), Frame::Upright, head)},
         {"hemisphere-right.md2", "Right cerebral hemisphere", place(hemisphere(-1), Frame::Upright, head)},
@@ -589,7 +593,6 @@ std::vector<PuzzleSet> buildSets()
         {"eye-left.md2", "Left eye and optic nerve", place(eye(1), Frame::Upright, head)},
         {"eye-right.md2", "Right eye and optic nerve", place(eye(-1), Frame::Upright, head)},
     };
-    brain.shapePos.z = brain.shape.mesh.bounds().size().z * 0.5f + 0.01f;
     sets.push_back(std::move(brain));
     return sets;
 }

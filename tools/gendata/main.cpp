@@ -92,6 +92,29 @@ QByteArray soundsXml()
            "</sounds>\n";
 }
 
+// A set's icon: its pieces as an anatomy chart shows them (standing, head
+// up, the body's left on the right; the head in three-quarter view) on a
+// card of the menus' teal, so the three read alike in the chooser's row.
+QImage setIcon(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, bool head)
+{
+    const QSize size(120, 96);
+    const QImage figure = head ? renderMeshes(pieces, skin, size, 28.0f, 18.0f, 0.08f)
+                               : renderMeshes(pieces, skin, size, 90.0f, 78.0f, 0.06f);
+    QImage card(size, QImage::Format_ARGB32);
+    card.fill(Qt::transparent);
+    QPainter p(&card);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient glow(QPointF(size.width() / 2.0, size.height() * 0.45), size.width() * 0.6);
+    glow.setColorAt(0, QColor(30, 86, 96));
+    glow.setColorAt(1, QColor(6, 28, 34));
+    p.setBrush(glow);
+    p.setPen(QPen(QColor(80, 170, 170, 180), 1.5));
+    p.drawRoundedRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5), 9, 9);
+    p.drawImage(0, 0, figure);
+    p.end();
+    return card;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -127,7 +150,6 @@ int main(int argc, char **argv)
             writeFile("sets/bodyparts/" + piece.file, parts.back().bytes);
             icon.push_back({&piece.mesh, {}, 1.0f});
         }
-        icon.push_back({&set.shape.mesh, {}, 0.22f});
         writeFile("sets/" + set.fileBase + ".xml", setXml(set, parts, shape));
         if (preview) {
             const int n = int(set.parts.size()), columns = 4, cell = 260;
@@ -146,9 +168,7 @@ int main(int argc, char **argv)
             std::vector<PlacedMesh> whole = icon;
             writeFile("preview/" + set.fileBase + "-whole.png", png(renderMeshes(whole, skin, QSize(800, 500), set.fileBase == "head" ? 28.0f : -8.0f, set.fileBase == "head" ? 18.0f : 58.0f)));
         }
-        const bool upright = set.fileBase == "head";
-        writeFile("sets/" + set.fileBase + ".png",
-                  png(renderMeshes(icon, skin, QSize(upright ? 120 : 200, 96), upright ? 28.0f : -8.0f, upright ? 18.0f : 58.0f)));
+        writeFile("sets/" + set.fileBase + ".png", png(setIcon(icon, skin, set.fileBase == "head")));
     }
 
     // The logo and the loading screen show our own models.

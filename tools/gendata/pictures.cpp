@@ -255,7 +255,8 @@ QImage marble()
             const float vein = std::abs(std::sin((x + y) * 3.14159265f / 128.0f + turbulence * 9.0f));
             const float fine = fractal(fx * 2, fy * 2, 8, 57, 3);
             float t = std::pow(vein, 0.35f);
-            QRgb c = mix(QColor(120, 124, 130), QColor(236, 234, 228), t * 0.85f + fine * 0.25f);
+            // Dark stone: the ghost is drawn additively and would vanish on a pale floor.
+            QRgb c = mix(QColor(20, 23, 28), QColor(92, 96, 102), t * 0.85f + fine * 0.25f);
             image.setPixel(x, y, c);
         }
     return image;
@@ -295,11 +296,12 @@ QImage carpet()
             const float fibre = fractal(x / 4.0f, y / 4.0f, 64, 91, 2) - 0.5f;
             const int mx = x % 64 - 32, my = y % 64 - 32;
             const int diamond = std::abs(mx) + std::abs(my);
-            QColor base(128, 24, 34);
+            // Cool blue-green ground: warm organs and pale bone stand out on it.
+            QColor base(34, 96, 108);
             if (diamond < 8)
                 base = QColor(214, 170, 78);
             else if (diamond >= 14 && diamond < 18)
-                base = QColor(22, 66, 88);
+                base = QColor(14, 44, 54);
             else if (diamond >= 26 && diamond < 28)
                 base = QColor(214, 170, 78);
             const float k = 1.0f + weave + fibre * 0.35f;
