@@ -285,7 +285,11 @@ void GLEngine::paintGL()
             QPainter painter(this);
             painter.setPen(QColor(255, 0, 0));
             painter.setFont(QFont(QStringLiteral("Sans"), 72, QFont::Bold, false));
-            painter.drawText(QPoint(width() / 2, height() / 2), message);
+            // The message starts at the centre; in a narrow view it is moved
+            // left just enough to keep its end on screen.
+            const int textWidth = painter.fontMetrics().horizontalAdvance(message);
+            const int x = qMax(0, qMin(width() / 2, width() - textWidth - 10));
+            painter.drawText(QPoint(x, height() / 2), message);
         }
         if (QOpenGLContext *context = QOpenGLContext::currentContext())
             context->functions()->glUseProgram(0);

@@ -29,6 +29,8 @@ private slots:
     void drawsFloorFurnitureGhostAndTroughPiece();
     void placedPieceIsDrawnAtItsTarget();
     void winShowsRedTextAndLeavesTheMouseMappingIntact();
+    void winTextStartsAtTheCentreUnlessItWouldRunOffTheView_data();
+    void winTextStartsAtTheCentreUnlessItWouldRunOffTheView();
     void hiddenViewEmitsNothingAndSchedulesNothing();
     void elapsedIsZeroBeforeTheViewIsSetUp();
     void troughPieceGlidesAndWrapsAlongTheList();
@@ -144,6 +146,39 @@ void TestGLEngine::winShowsRedTextAndLeavesTheMouseMappingIntact()
     const QImage next = game.frame(60);
     const QPointF floor = game.projectWorld(-0.3f, 1.2f, 0);
     QVERIFY2(isBlue(next.pixel(floor.toPoint())), qPrintable(describe(next.pixel(floor.toPoint()))));
+}
+
+void TestGLEngine::winTextStartsAtTheCentreUnlessItWouldRunOffTheView_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("wide view") << 1200;
+    QTest::newRow("narrow view") << 700;
+}
+
+void TestGLEngine::winTextStartsAtTheCentreUnlessItWouldRunOffTheView()
+{
+    QFETCH(int, width);
+    Game game;
+    QVERIFY(game.start(piece("part", "cube.md2", 0, 0, 0.3f), QSize(width, 300)));
+    game.engine->takePiece(0);
+    game.engine->tryFit(0, 0);
+    const QImage image = game.frame(40);
+    game.saveScreenshot(image, QStringLiteral("won-%1").arg(width));
+
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isRed(image.pixel(x, y))) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+    QVERIFY2(right > left, "no win text drawn");
+    // Its end is never cut off by the view's right edge.
+    QVERIFY2(right < image.width() - 5, qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
+    if (right - left < width / 2 - 20)
+        QVERIFY2(qAbs(left - width / 2) < 15, qPrintable(QString::number(left))); // room to start at the centre
+    else
+        QVERIFY2(left < width / 2 - 10, qPrintable(QString::number(left))); // moved left to fit
 }
 
 void TestGLEngine::hiddenViewEmitsNothingAndSchedulesNothing()

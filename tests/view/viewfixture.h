@@ -135,7 +135,7 @@ struct Game
 
     // Data files, the set of the given children and a shown view; false
     // when any step fails.
-    bool start(const QString &children)
+    bool start(const QString &children, QSize size = QSize(viewSize, viewSize))
     {
         if (!dir.isValid() || !writeData(dir.path()) || !QDir::setCurrent(dir.path()))
             return false;
@@ -143,7 +143,7 @@ struct Game
             return false;
         engine = std::make_unique<GameEngine>(&document);
         view = std::make_unique<SteppedView>(nullptr, engine.get());
-        view->setFixedSize(viewSize, viewSize);
+        view->setFixedSize(size);
         view->show();
         if (!QTest::qWaitForWindowExposed(view.get()))
             return false;
