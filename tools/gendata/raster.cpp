@@ -81,13 +81,13 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
                             n = n * -1.0f; // inner side of a thin part
                         const float diffuse = std::max(0.0f, dot(n, light));
                         const V3 half = normalized(light - d);
-                        const float spec = std::pow(std::max(0.0f, dot(n, half)), 24.0f) * 0.35f;
+                        const float specular = std::pow(std::max(0.0f, dot(n, half)), 24.0f) * 0.35f;
                         const float lit = 0.32f + 0.78f * diffuse;
                         const int s = std::clamp(int(b0 * sv[0].s + b1 * sv[1].s + b2 * sv[2].s), 0, texture.width() - 1);
                         const int t = std::clamp(int(b0 * sv[0].t + b1 * sv[1].t + b2 * sv[2].t), 0, texture.height() - 1);
                         const QRgb texel = texture.pixel(s, t);
-                        float rgb[3] = {qRed(texel) / 255.0f * lit + spec, qGreen(texel) / 255.0f * lit + spec,
-                                        qBlue(texel) / 255.0f * lit + spec};
+                        float rgb[3] = {qRed(texel) / 255.0f * lit + specular, qGreen(texel) / 255.0f * lit + specular,
+                                        qBlue(texel) / 255.0f * lit + specular};
                         float *c = &colour[i * 4];
                         if (glass) {
                             const float rim = 1.0f - std::abs(dot(n, d));
