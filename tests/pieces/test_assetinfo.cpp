@@ -23,7 +23,7 @@ struct Run
 Run inspect(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TORVANE_BINARY_DIR "/tools/inspect/torvane-inspect"), arguments);
+    process.start(QStringLiteral(TORVANE_BINARY_DIR "/tools/assetinfo/torvane-inspect"), arguments);
     Run run;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -40,7 +40,7 @@ QJsonArray triple(double x, double y, double z)
 
 } // namespace
 
-class TestInspect : public QObject
+class TestAssetInfo : public QObject
 {
     Q_OBJECT
 
@@ -57,7 +57,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(QFile::exists(QStringLiteral(TORVANE_BINARY_DIR "/tools/inspect/torvane-inspect")));
+        QVERIFY(QFile::exists(QStringLiteral(TORVANE_BINARY_DIR "/tools/assetinfo/torvane-inspect")));
         QVERIFY(dir.isValid());
 
         Md2Writer md2;
@@ -161,5 +161,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestInspect)
-#include "test_inspect.moc"
+QTEST_MAIN(TestAssetInfo)
+#include "test_assetinfo.moc"
