@@ -1,0 +1,35 @@
+#pragma once
+
+// The shared piece skin ("sets/bodyparts/tris4.pcx", 256 x 256) keeps its
+// bottom row of pixels blocks, y 240 to 255, for sixteen plain swatches of
+// tissue colour, 16 x 16 pixels each, left to right in the order below.
+// Sets made outside the data generator (torvane-makeset) colour a piece by
+// pointing every texture coordinate of it at the centre of one swatch, so
+// they never need a skin of their own and never change the shared one.
+
+namespace swatch {
+constexpr int skinSize = 256; // the skin is square
+constexpr int size = 16;      // one swatch is size x size pixels
+constexpr int top = 240;      // y of the swatch row
+
+struct Tissue
+{
+    const char *name; // as written in a set maker's manifest
+    int r, g, b;      // the swatch's colour in the skin
+};
+
+constexpr Tissue tissues[] = {
+    {"bone", 244, 236, 210},   {"muscle", 178, 64, 58},     {"liver", 168, 70, 52},
+    {"heart", 196, 62, 56},    {"lung", 244, 166, 176},     {"brain", 236, 190, 184},
+    {"fat", 246, 216, 120},    {"artery", 232, 52, 48},     {"vein", 78, 104, 210},
+    {"nerve", 250, 232, 150},  {"cartilage", 186, 216, 236}, {"kidney", 178, 74, 62},
+    {"stomach", 240, 156, 132}, {"bowel", 248, 182, 162},   {"skin", 232, 186, 160},
+    {"eye", 250, 250, 246},
+};
+constexpr int count = int(sizeof tissues / sizeof tissues[0]);
+static_assert(count * size == skinSize, "the swatches fill one row of the skin");
+
+// Centre pixel of swatch i.
+constexpr int centreX(int i) { return i * size + size / 2; }
+constexpr int centreY() { return top + size / 2; }
+} // namespace swatch
