@@ -1,4 +1,6 @@
-#include "fakeaudiobackend.h" // the testing library does not put tests/ on its own include path
+#include "fakeaudiobackend.h"
+
+#include "audio/soundmanager.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,178 +8,101 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <optional>
+
 #include <cstdio>
 #include <unistd.h>
 
-#include "audio/soundmanager.h"
-
-QStringList FakeAudioBackend::playedFiles() const
+namespace {
+QStringList filesOf(const QList<QPair<QString, SoundMode>> &played, std::optional<SoundMode> mode)
 {
     QStringList files;
-    for (const Played &p : played)
-        files << p.path;
+    for (const auto &[path, m] : played)
+        if (!mode || m == *mode)
+            files << path;
     return files;
 }
+} // namespace
 
-QStringList FakeAudioBackend::playedEffectFiles() const
-{
-    QStringList files;
-    for (const Played &p : played)
-        if (p.mode == SoundMode::Sample)
-            files << p.path;
-    return files;
-}
+QStringList FakeAudioBackend::playedFiles() const { return filesOf(played, std::nullopt); }
+QStringList FakeAudioBackend::playedEffectFiles() const { return filesOf(played, SoundMode::Sample); }
+QStringList FakeAudioBackend::playedMusicFiles() const { return filesOf(played, SoundMode::Stream); }
 
-QStringList FakeAudioBackend::playedMusicFiles() const
+QString FakeAudioBackend::sounding(SoundMode mode) const
 {
-    QStringList files;
-    for (const Played &p : played)
-        if (p.mode == SoundMode::Stream)
-            files << p.path;
-    return files;
+    for (const Channel &c : channels)
+        if (c.playing && sounds.value(c.sound.id).mode == mode)
+            return sounds.value(c.sound.id).path;
+    return QString();
 }
 
 int FakeAudioBackend::liveSounds() const
 {
-    int live = 0;
-    for (const Sound &s : sounds)
-        live += s.alive ? 1 : 0;
-    return live;
+    return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; }));
 }
 
-void FakeAudioBackend::finish(const QString &name)
+void FakeAudioBackend::finish(SoundMode mode)
 {
     for (Channel &c : channels)
-        if (c.name == name)
+        if (sounds.value(c.sound.id).mode == mode)
             c.playing = false;
 }
 
-void FakeAudioBackend::finishMusic()
-{
-    finish(QStringLiteral("music"));
-}
-
-void FakeAudioBackend::finishEffect()
-{
-    finish(QStringLiteral("effect"));
-}
-
-void FakeAudioBackend::record(const QString &call)
-{
-    calls << call;
-    if (alsoRecordTo)
-        *alsoRecordTo << call;
-}
-
-void FakeAudioBackend::clearCalls()
-{
-    calls.clear();
-}
-
-QString FakeAudioBackend::channelName(ChannelHandle channel) const
-{
-    if (channel.isNull())
-        return QStringLiteral("null");
-    auto it = channels.constFind(channel.id);
-    return it == channels.constEnd() ? QStringLiteral("unknown%1").arg(channel.id) : it->name;
-}
-
-AudioResult FakeAudioBackend::createSystem()
-{
-    record(QStringLiteral("createSystem"));
-    return createSystemResult;
-}
-
-AudioResult FakeAudioBackend::init(int count)
-{
-    record(QStringLiteral("init %1").arg(count));
-    return initResult;
-}
+void FakeAudioBackend::finishMusic() { finish(SoundMode::Stream); }
+void FakeAudioBackend::finishEffect() { finish(SoundMode::Sample); }
 
 AudioResult FakeAudioBackend::createSound(const QByteArray &path, SoundMode mode, SoundHandle *sound)
 {
-    const QString file = QString::fromLatin1(path);
-    record(QStringLiteral("createSound %1 %2").arg(file, mode == SoundMode::Sample ? "sample" : "stream"));
-    const AudioResult result = createSoundResults.value(file, createSoundResult);
-    if (result != AudioResult::Ok) {
-        *sound = SoundHandle{};
-        return result;
+    const QString file = QString::fromUtf8(path);
+    *sound = SoundHandle{};
+    const AudioResult result = createSoundResults.value(file, AudioResult::Ok);
+    if (result == AudioResult::Ok) {
+        sounds.insert(nextSound, Sound{file, mode, true});
+        *sound = SoundHandle{nextSound++};
     }
-    const int id = nextSound++;
-    sounds.insert(id, Sound{file, mode, true});
-    *sound = SoundHandle{id};
-    return AudioResult::Ok;
+    return result;
 }
 
 AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channel)
 {
-    auto it = sounds.find(sound.id);
-    if (it == sounds.end() || !it->alive) {
-        record(QStringLiteral("play <bad sound %1> on %2").arg(sound.id).arg(channelName(*channel)));
-        faults << QStringLiteral("play of a released or unknown sound %1").arg(sound.id);
+    const auto it = sounds.constFind(sound.id);
+    if (it == sounds.constEnd() || !it->alive) {
+        faults << QStringLiteral("played released sound %1").arg(sound.id);
         return AudioResult::Failed;
     }
-    const QString path = it->path;
-    const AudioResult result = playResults.value(path, playResult);
-    if (result != AudioResult::Ok) {
-        record(QStringLiteral("play %1 on %2").arg(path, channelName(*channel)));
-        return result;
-    }
-    if (channel->isNull() || !channels.contains(channel->id)) {
+    if (playResult != AudioResult::Ok)
+        return playResult;
+    if (!channels.contains(channel->id))
         *channel = ChannelHandle{nextChannel++};
-        channels.insert(channel->id, Channel{it->mode == SoundMode::Sample ? "effect" : "music", {}, false});
-    }
-    Channel &c = channels[channel->id];
-    c.sound = sound;
-    c.playing = true;
-    record(QStringLiteral("play %1 on %2").arg(path, c.name));
-    played << Played{path, it->mode};
+    channels[channel->id] = Channel{sound, true};
+    played.append({it->path, it->mode});
     return AudioResult::Ok;
 }
 
 AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 {
-    record(QStringLiteral("stop %1").arg(channelName(channel)));
-    auto it = channels.find(channel.id);
-    if (it == channels.end())
+    if (!channels.contains(channel.id))
         return AudioResult::Failed;
-    it->playing = false;
+    channels[channel.id].playing = false;
     return AudioResult::Ok;
-}
-
-SoundHandle FakeAudioBackend::currentSound(ChannelHandle channel)
-{
-    record(QStringLiteral("currentSound %1").arg(channelName(channel)));
-    return channels.value(channel.id).sound;
-}
-
-bool FakeAudioBackend::isPlaying(ChannelHandle channel)
-{
-    record(QStringLiteral("isPlaying %1").arg(channelName(channel)));
-    return channels.value(channel.id).playing;
 }
 
 void FakeAudioBackend::releaseSound(SoundHandle sound)
 {
     auto it = sounds.find(sound.id);
     if (it == sounds.end() || !it->alive) {
-        record(QStringLiteral("release <bad sound %1>").arg(sound.id));
-        faults << QStringLiteral("release of a released or unknown sound %1").arg(sound.id);
+        faults << QStringLiteral("released sound %1 twice").arg(sound.id);
         return;
     }
-    record(QStringLiteral("release %1").arg(it->path));
     it->alive = false;
-    for (Channel &c : channels) {
-        if (c.sound == sound) {
-            c.sound = SoundHandle{};
-            c.playing = false;
-        }
-    }
+    for (Channel &c : channels)
+        if (c.sound == sound)
+            c = Channel{};
 }
 
 void FakeAudioBackend::releaseSystem()
 {
-    record(QStringLiteral("releaseSystem"));
     for (Sound &s : sounds)
         s.alive = false;
     channels.clear();
@@ -188,14 +113,11 @@ FakeSoundScope::FakeSoundScope()
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("sound"));
     QFile catalogue(dir.filePath(QStringLiteral("sound/sounds.xml")));
-    if (catalogue.open(QIODevice::WriteOnly)) {
-        catalogue.write("<sounds>\n"
-                        "  <sound><name>click</name><file>click.wav</file></sound>\n"
-                        "  <sound><name>fits</name><file>fits.wav</file></sound>\n"
-                        "  <sound><name>won</name><file>won.wav</file></sound>\n"
-                        "</sounds>\n");
-        catalogue.close();
-    }
+    if (catalogue.open(QIODevice::WriteOnly))
+        catalogue.write("<sounds><sound><name>click</name><file>click.wav</file></sound>"
+                        "<sound><name>fits</name><file>fits.wav</file></sound>"
+                        "<sound><name>won</name><file>won.wav</file></sound></sounds>");
+    catalogue.close();
     const QString here = QDir::currentPath();
     QDir::setCurrent(dir.path());
     fake = new FakeAudioBackend;
@@ -222,10 +144,10 @@ StdoutCapture::StdoutCapture()
     : file(std::make_unique<QTemporaryFile>())
 {
     std::fflush(stdout);
-    if (!file->open())
-        return;
-    saved = dup(STDOUT_FILENO);
-    dup2(file->handle(), STDOUT_FILENO);
+    if (file->open()) {
+        saved = dup(STDOUT_FILENO);
+        dup2(file->handle(), STDOUT_FILENO);
+    }
 }
 
 StdoutCapture::~StdoutCapture()
@@ -242,7 +164,5 @@ QByteArray StdoutCapture::finish()
         saved = -1;
     }
     QFile read(file->fileName());
-    if (!read.open(QIODevice::ReadOnly))
-        return QByteArray("<capture failed>");
-    return read.readAll();
+    return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray("<capture failed>");
 }

@@ -7,84 +7,59 @@
 
 namespace {
 
-void appendInt32(QByteArray &out, qint32 value)
+template <typename T> void append(QByteArray &out, T value)
 {
-    char bytes[4];
+    char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-void appendInt16(QByteArray &out, quint16 value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
+    out.append(bytes, sizeof(T));
 }
 
 void appendFloat(QByteArray &out, float value)
 {
     quint32 bits;
     std::memcpy(&bits, &value, 4);
-    appendInt32(out, qint32(bits));
+    append(out, bits);
 }
 
 } // namespace
 
 QByteArray Md2Writer::toBytes() const
 {
-    const int headerSize = 68;
-    const int vertexCount = frames.isEmpty() ? 0 : int(frames.first().vertices.size());
-    const int frameSize = 40 + 4 * vertexCount + framePadding;
-    const int offsetTexCoords = headerSize;
-    const int offsetTriangles = offsetTexCoords + 4 * int(texCoords.size());
-    const int offsetFrames = offsetTriangles + 12 * int(triangles.size());
-    const int offsetEnd = offsetFrames + frameSize * int(frames.size());
+    const qint32 vertexCount = frames.isEmpty() ? 0 : qint32(frames.first().vertices.size());
+    const qint32 frameSize = 40 + 4 * vertexCount + framePadding;
+    const qint32 texCoordAt = 68;
+    const qint32 triangleAt = texCoordAt + 4 * qint32(texCoords.size());
+    const qint32 frameAt = triangleAt + 12 * qint32(triangles.size());
+    const qint32 end = frameAt + frameSize * qint32(frames.size());
 
-    QByteArray out;
-    out.append("IDP2", 4);
-    appendInt32(out, 8);
-    appendInt32(out, skinWidth);
-    appendInt32(out, skinHeight);
-    appendInt32(out, frameSize);
-    appendInt32(out, 0); // skins
-    appendInt32(out, vertexCount);
-    appendInt32(out, int(texCoords.size()));
-    appendInt32(out, int(triangles.size()));
-    appendInt32(out, 0); // GL commands
-    appendInt32(out, int(frames.size()));
-    appendInt32(out, headerSize); // skins (none)
-    appendInt32(out, offsetTexCoords);
-    appendInt32(out, offsetTriangles);
-    appendInt32(out, offsetFrames);
-    appendInt32(out, offsetEnd); // GL commands (none)
-    appendInt32(out, offsetEnd);
-
+    QByteArray out("IDP2");
+    for (qint32 value : {8, skinWidth, skinHeight, frameSize, 0, vertexCount, qint32(texCoords.size()),
+                         qint32(triangles.size()), 0, qint32(frames.size()), 68, texCoordAt, triangleAt,
+                         frameAt, end, end})
+        append(out, value);
     for (const TexCoord &st : texCoords) {
-        appendInt16(out, quint16(st.s));
-        appendInt16(out, quint16(st.t));
+        append(out, st.s);
+        append(out, st.t);
     }
     for (const Triangle &triangle : triangles) {
         for (quint16 v : triangle.vertex)
-            appendInt16(out, v);
+            append(out, v);
         for (quint16 st : triangle.texCoord)
-            appendInt16(out, st);
+            append(out, st);
     }
     for (const Frame &frame : frames) {
-        Q_ASSERT(frame.vertices.size() == vertexCount);
         for (float s : frame.scale)
             appendFloat(out, s);
         for (float t : frame.translate)
             appendFloat(out, t);
         out.append(frame.name.left(15).leftJustified(16, '\0'));
-        for (const Vertex &v : frame.vertices) {
-            out.append(char(v.x));
-            out.append(char(v.y));
-            out.append(char(v.z));
-            out.append(char(v.normal));
+        for (const Vertex &v : frame.vertices)
+            {
+            const char packed[4] = {char(v.x), char(v.y), char(v.z), char(v.normal)};
+            out.append(packed, 4);
         }
         out.append(QByteArray(framePadding, '\0'));
     }
-    Q_ASSERT(out.size() == offsetEnd);
     return out;
 }
 
@@ -94,14 +69,30 @@ bool Md2Writer::writeFile(const QString &path) const
     return file.open(QIODevice::WriteOnly) && file.write(toBytes()) >= 0;
 }
 
+Md2Writer Md2Writer::cube(float edge)
+{
+    Md2Writer md2;
+    Frame frame;
+    for (float &s : frame.scale)
+        s = edge * 64.0f / 255.0f;
+    for (int i = 0; i < 8; ++i)
+        frame.vertices.append(Vertex{quint8(i & 1 ? 255 : 0), quint8(i & 2 ? 255 : 0), quint8(i & 4 ? 255 : 0), 5});
+    md2.frames = {frame};
+    const quint16 faces[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};
+    for (const auto &f : faces) {
+        md2.triangles.append(Triangle{{f[0], f[1], f[2]}, {0, 0, 0}});
+        md2.triangles.append(Triangle{{f[0], f[2], f[3]}, {0, 0, 0}});
+    }
+    md2.texCoords = {{0, 0}};
+    return md2;
+}
+
 void Md2Writer::patch(QByteArray &bytes, int offset, qint32 value)
 {
-    Q_ASSERT(offset >= 0 && offset + 4 <= bytes.size());
     qToLittleEndian(value, bytes.data() + offset);
 }
 
 qint32 Md2Writer::field(const QByteArray &bytes, int offset)
 {
-    Q_ASSERT(offset >= 0 && offset + 4 <= bytes.size());
     return qFromLittleEndian<qint32>(bytes.constData() + offset);
 }

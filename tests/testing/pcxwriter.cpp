@@ -18,31 +18,22 @@ void PcxWriter::setColour(int index, const QColor &colour)
 QByteArray PcxWriter::encode(const QByteArray &row)
 {
     QByteArray out;
-    for (qsizetype i = 0; i < row.size();) {
-        qsizetype run = 1;
+    for (qsizetype i = 0, run = 1; i < row.size(); i += run, run = 1) {
         while (i + run < row.size() && run < 63 && row[i + run] == row[i])
             ++run;
-        const unsigned char value = static_cast<unsigned char>(row[i]);
-        if (run > 1 || value > 191) {
+        if (run > 1 || quint8(row[i]) > 191)
             out.append(char(0xC0 | run));
-            out.append(char(value));
-        } else {
-            out.append(char(value));
-        }
-        i += run;
+        out.append(row[i]);
     }
     return out;
 }
 
 QByteArray PcxWriter::toBytes() const
 {
-    const int stride = bytesPerLine > width ? bytesPerLine : width;
+    const int stride = qMax(bytesPerLine, width);
     QByteArray encoded;
-    for (int r = 0; r < height; ++r) {
-        QByteArray row = indices.mid(qsizetype(r) * width, width);
-        row.append(QByteArray(stride - width, padIndex));
-        encoded.append(encode(row));
-    }
+    for (int r = 0; r < height; ++r)
+        encoded += encode(indices.mid(qsizetype(r) * width, width) + QByteArray(stride - width, padIndex));
     return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(stride), encoded, palette);
 }
 
@@ -51,24 +42,17 @@ QByteArray PcxWriter::assemble(qint16 xMin, qint16 yMin, qint16 xMax, qint16 yMa
 {
     QByteArray header(128, '\0');
     char *h = header.data();
-    h[0] = 10; // ZSoft
-    h[1] = 5;  // version 3.0 with palette
-    h[2] = 1;  // run-length encoded
-    h[3] = 8;  // bits per pixel
+    h[0] = 10; // ZSoft, version 3.0 with palette, run-length encoded, 8 bits, one plane
+    h[1] = 5;
+    h[2] = 1;
+    h[3] = 8;
+    h[65] = 1;
     qToLittleEndian(xMin, h + 4);
     qToLittleEndian(yMin, h + 6);
     qToLittleEndian(xMax, h + 8);
     qToLittleEndian(yMax, h + 10);
-    qToLittleEndian(quint16(72), h + 12);
-    qToLittleEndian(quint16(72), h + 14);
-    h[65] = 1; // planes
     qToLittleEndian(bytesPerLine, h + 66);
-    qToLittleEndian(quint16(1), h + 68); // colour palette
-
-    QByteArray out = header + encoded;
-    out.append(char(0x0C));
-    out.append(palette.left(768).leftJustified(768, '\0'));
-    return out;
+    return header + encoded + char(0x0C) + palette.left(768).leftJustified(768, '\0');
 }
 
 bool PcxWriter::writeFile(const QString &path) const
