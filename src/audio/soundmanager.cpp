@@ -103,7 +103,7 @@ void SoundManager::playEffect(QString name)
 
     const QString path = effects.value(name);
     SoundHandle sound;
-    if (system->createSound(path.toLatin1(), SoundMode::Sample, &sound) != AudioResult::Ok)
+    if (system->createSound(QFile::encodeName(path), SoundMode::Sample, &sound) != AudioResult::Ok)
         return;
     effectSound = sound;
     system->playSound(effectSound, &effectChannel);
@@ -135,7 +135,7 @@ void SoundManager::playMusic()
         }
 
         SoundHandle sound;
-        const AudioResult result = system->createSound(playlist.at(currentTrack).toLatin1(), SoundMode::Stream, &sound);
+        const AudioResult result = system->createSound(QFile::encodeName(playlist.at(currentTrack)), SoundMode::Stream, &sound);
         if (result == AudioResult::Ok) {
             musicSound = sound;
             if (system->playSound(musicSound, &musicChannel) == AudioResult::Ok) {

@@ -56,7 +56,8 @@ AudioResult FakeAudioBackend::createSound(const QByteArray &path, SoundMode mode
 {
     const QString file = QString::fromUtf8(path);
     *sound = SoundHandle{};
-    const AudioResult result = createSoundResults.value(file, AudioResult::Ok);
+    // Like the real layer, an empty path names no file.
+    const AudioResult result = file.isEmpty() ? AudioResult::FileBad : createSoundResults.value(file, AudioResult::Ok);
     if (result == AudioResult::Ok) {
         sounds.insert(nextSound, Sound{file, mode, true});
         *sound = SoundHandle{nextSound++};

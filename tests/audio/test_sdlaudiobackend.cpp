@@ -1,0 +1,171 @@
+// The real SDL2_mixer layer, on SDL's dummy driver and on its "disk" driver,
+// which writes what would reach the speakers into a file.
+#include "audio/audiobackend.h"
+#include "audio/sdlaudiobackend.h"
+#include "audio/soundmanager.h"
+#include "testing/fakeaudiobackend.h"
+#include "testing/gamedata.h"
+
+#include <QFile>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+
+namespace {
+
+// Mono 16-bit 22050 Hz WAV of a 440 Hz tone.
+QByteArray toneWav(int milliseconds)
+{
+    QByteArray data;
+    for (int i = 0; i < 22050 * milliseconds / 1000; ++i) {
+        const auto sample = qToLittleEndian(qint16(12000 * std::sin(2 * M_PI * 440.0 * i / 22050)));
+        data.append(reinterpret_cast<const char *>(&sample), 2);
+    }
+    QByteArray wav("RIFF");
+    const auto u32 = [&wav](quint32 v) { v = qToLittleEndian(v); wav.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto u16 = [&wav](quint16 v) { v = qToLittleEndian(v); wav.append(reinterpret_cast<const char *>(&v), 2); };
+    u32(36 + data.size());
+    wav.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(22050);
+    u32(44100);
+    u16(2);
+    u16(16);
+    wav.append("data");
+    u32(data.size());
+    return wav + data;
+}
+
+// Loudest sample of the device's 44.1 kHz 16-bit stereo output between two times.
+int peak(const QByteArray &raw, int fromMs, int toMs)
+{
+    int loudest = 0;
+    for (qsizetype i = qsizetype(fromMs) * 176 & ~3; i + 1 < qMin(raw.size(), qsizetype(toMs) * 176); i += 2)
+        loudest = qMax(loudest, qAbs(int(qFromLittleEndian<qint16>(raw.constData() + i))));
+    return loudest;
+}
+
+} // namespace
+
+class TestSdlAudioBackend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { qputenv("SDL_AUDIODRIVER", "dummy"); }
+    void createSoundTellsMissingFilesFromUndecodableOnes();
+    void channelKeepsItsSoundUntilReplacedOrReleased();
+    void tracksAndEffectsWithAnyLettersInTheirNamesReachTheOutput();
+    void noDeviceGivesTheOneMessageAndSilence();
+};
+
+void TestSdlAudioBackend::createSoundTellsMissingFilesFromUndecodableOnes()
+{
+    GameData data;
+    data.write(QStringLiteral("tone.txt"), toneWav(50)); // the contents decide, not the name
+    data.write(QStringLiteral("dir.ogg/x"), "x");
+    data.write(QStringLiteral("notes.ogg"), "Just words.\n");
+    data.write(QStringLiteral("empty.wav"), "");
+    data.write(QStringLiteral("cut.wav"), toneWav(50).left(30));
+    const QList<QPair<QByteArray, AudioResult>> cases = {
+        {"tone.txt", AudioResult::Ok},        {"missing.wav", AudioResult::FileBad}, {"", AudioResult::FileBad},
+        {"dir.ogg", AudioResult::FileBad},    {"notes.ogg", AudioResult::Format},    {"empty.wav", AudioResult::Format},
+        {"cut.wav", AudioResult::Format}};
+    auto backend = createSdlAudioBackend();
+    SoundHandle sound;
+    QCOMPARE(backend->createSystem(), AudioResult::Ok);
+    QCOMPARE(backend->createSound("tone.txt", SoundMode::Sample, &sound), AudioResult::Failed); // no device yet
+    QCOMPARE(backend->init(2), AudioResult::Ok);
+    for (SoundMode mode : {SoundMode::Sample, SoundMode::Stream})
+        for (const auto &[path, result] : cases) {
+            QCOMPARE(backend->createSound(path, mode, &sound), result);
+            QCOMPARE(sound.isNull(), result != AudioResult::Ok);
+        }
+    backend->releaseSystem();
+}
+
+void TestSdlAudioBackend::channelKeepsItsSoundUntilReplacedOrReleased()
+{
+    GameData data;
+    data.write(QStringLiteral("short.wav"), toneWav(60));
+    data.write(QStringLiteral("long.wav"), toneWav(3000));
+    auto backend = createSdlAudioBackend();
+    QCOMPARE(backend->createSystem(), AudioResult::Ok);
+    QCOMPARE(backend->init(2), AudioResult::Ok);
+    SoundHandle shortSound, longSound, track;
+    QCOMPARE(backend->createSound("short.wav", SoundMode::Sample, &shortSound), AudioResult::Ok);
+    QCOMPARE(backend->createSound("long.wav", SoundMode::Sample, &longSound), AudioResult::Ok);
+    QCOMPARE(backend->createSound("long.wav", SoundMode::Stream, &track), AudioResult::Ok);
+    ChannelHandle channel, music;
+    QCOMPARE(backend->playSound(track, &music), AudioResult::Ok);
+    QCOMPARE(backend->playSound(shortSound, &channel), AudioResult::Ok);
+    QVERIFY(channel != music);
+    // Played once: the channel falls silent but still names its sound; the music goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(!backend->isPlaying(channel), 3000);
+    QCOMPARE(backend->currentSound(channel), shortSound);
+    QVERIFY(backend->isPlaying(music));
+    const ChannelHandle first = channel;
+    QCOMPARE(backend->playSound(longSound, &channel), AudioResult::Ok);
+    QCOMPARE(channel, first);
+    QCOMPARE(backend->currentSound(channel), longSound);
+    // Releasing what sounds silences it first; a released sound never plays again.
+    backend->releaseSound(longSound);
+    backend->releaseSound(track);
+    QVERIFY(!backend->isPlaying(channel) && !backend->isPlaying(music));
+    QVERIFY(backend->currentSound(channel).isNull());
+    QCOMPARE(backend->playSound(longSound, &channel), AudioResult::Failed);
+    backend->releaseSound(longSound);
+    backend->releaseSystem();
+}
+
+void TestSdlAudioBackend::tracksAndEffectsWithAnyLettersInTheirNamesReachTheOutput()
+{
+    GameData data;
+    data.write(QStringLiteral("music/A notes.txt"), "Track list\n"); // not music: dropped
+    data.write(QStringLiteral("music/Für Elise.wav"), toneWav(300));
+    data.write(QStringLiteral("sound/Klänge – klick.wav"), toneWav(300));
+    data.write(QStringLiteral("sound/sounds.xml"), "<s><sound><name>click</name><file>Klänge – klick.wav</file></sound></s>");
+    qputenv("SDL_AUDIODRIVER", "disk");
+    for (const bool music : {true, false}) {
+        const QString output = data.path() + (music ? "/music.raw" : "/effect.raw");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+        if (!music)
+            QFile::remove(QStringLiteral("music/Für Elise.wav"));
+        {
+            SoundManager manager;
+            QTest::qWait(400);
+            manager.playEffect(QStringLiteral("click"));
+            QTest::qWait(500);
+        }
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray raw = file.readAll();
+        // The disk device writes in real time: the track sounds from the
+        // start, the effect only once it is played, 400 ms in.
+        QVERIFY2(peak(raw, 0, 250) > (music ? 6000 : -1), qPrintable(QString::number(peak(raw, 0, 250))));
+        if (!music)
+            QCOMPARE(peak(raw, 0, 250), 0);
+        QVERIFY2(peak(raw, 450, 650) > 6000, qPrintable(QString::number(peak(raw, 450, 650))));
+    }
+}
+
+void TestSdlAudioBackend::noDeviceGivesTheOneMessageAndSilence()
+{
+    GameData data;
+    data.write(QStringLiteral("music/a.wav"), toneWav(100));
+    qputenv("SDL_AUDIODRIVER", "nosuchdriver");
+    StdoutCapture out;
+    {
+        SoundManager manager;
+        manager.playEffect(QStringLiteral("click"));
+        manager.nextTrack();
+        manager.pollMusic();
+    }
+    QCOMPARE(out.finish(), QByteArray("Error, could not initialize FMOD\n"));
+}
+
+QTEST_GUILESS_MAIN(TestSdlAudioBackend)
+#include "test_sdlaudiobackend.moc"
