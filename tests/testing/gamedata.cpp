@@ -79,7 +79,7 @@ QColor GameData::colourOf(const QString &file)
         ++index;
     if (index == int(std::size(pictures)))
         index += int(qHash(file, 7) % 300);
-    return QColor::fromHsv(index * 37 % 360, 160 + index % 3 * 40, 150 + index % 4 * 30);
+    return QColor(QColor::fromHsv(index * 37 % 360, 160 + index % 3 * 40, 150 + index % 4 * 30).rgb());
 }
 
 void GameData::write(const QString &file, const QByteArray &bytes)
@@ -131,16 +131,15 @@ void saveScreenshot(const QImage &image, const QString &name)
     image.save(file);
 }
 
-double imageDifference(const QImage &a, const QImage &b)
+int differingPixels(const QImage &a, const QImage &b)
 {
-    if (a.size() != b.size() || a.isNull())
-        return 255;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    qint64 total = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            total += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+    if (a.size() != b.size())
+        return a.width() * a.height() + 1;
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            count += qAbs(qRed(p) - qRed(q)) > 8 || qAbs(qGreen(p) - qGreen(q)) > 8 || qAbs(qBlue(p) - qBlue(q)) > 8;
         }
-    return double(total) / (3.0 * x.width() * x.height());
+    return count;
 }

@@ -49,5 +49,5 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton b
                Qt::MouseButtons buttons);
 // Saves a picture under $TORVANE_SCREENSHOTS/<name>.png, when that is set.
 void saveScreenshot(const QImage &image, const QString &name);
-// Mean difference per channel (0..255) between two images of the same size.
-double imageDifference(const QImage &a, const QImage &b);
+// Pixels of two images of one size that differ by more than 8 in some channel.
+int differingPixels(const QImage &a, const QImage &b);
