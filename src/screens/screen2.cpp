@@ -130,6 +130,11 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     repaint();
 }
 
+bool Screen2::focusNextPrevChild(bool)
+{
+    return false;
+}
+
 void Screen2::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -42,6 +42,9 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Tab and Shift+Tab are typed into the name like any other key, never
+    // used to move the focus between the picture buttons.
+    bool focusNextPrevChild(bool next) override;
 
 private slots:
     void easySelected();
