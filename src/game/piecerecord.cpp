@@ -70,8 +70,7 @@ void PieceRecord::build()
     displayList = glGenLists(1);
     glNewList(displayList, GL_COMPILE);
     glPushMatrix();
-    // 0 means unscaled as well as 1: sets leave the key out or write 0.
-    if (pose.scale != 1.0f && pose.scale != 0.0f)
+    if (drawnScale() != 1.0f)
         glScalef(pose.scale, pose.scale, pose.scale);
     particle->draw();
     glPopMatrix();

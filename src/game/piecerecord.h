@@ -25,6 +25,9 @@ public:
     float rotY() const { return pose.rotY; }
     float rotZ() const { return pose.rotZ; }
     float scale() const { return pose.scale; }
+    // The scale the piece is drawn at: sets leave the key out or write 0
+    // for "unscaled", and both mean 1.
+    float drawnScale() const { return pose.scale == 0.0f ? 1.0f : pose.scale; }
 
     // Creates the particle (skin and mesh) and compiles the display list.
     // Needs the view's GL context current.

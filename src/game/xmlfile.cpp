@@ -25,16 +25,25 @@ bool nestsTooDeep(QByteArrayView bytes)
     return false;
 }
 
-bool readXmlFile(const QString &path, QDomDocument &document)
+bool readXmlFile(const QString &path, QDomDocument &document, QString *why)
 {
-    if (!QFileInfo(path).isFile())
+    const auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
         return false;
+    };
+    if (!QFileInfo(path).isFile())
+        return refuse(QStringLiteral("not a file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return refuse(QStringLiteral("cannot be read"));
     const QByteArray bytes = file.readAll();
     file.close();
     if (nestsTooDeep(bytes))
-        return false;
-    return bool(document.setContent(bytes));
+        return refuse(QStringLiteral("nested more than %1 levels deep").arg(xmlfile::maxDepth));
+    QString message;
+    int line = 0;
+    if (!document.setContent(bytes, &message, &line))
+        return refuse(QStringLiteral("not well-formed XML (line %1: %2)").arg(line).arg(message));
+    return true;
 }

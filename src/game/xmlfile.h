@@ -19,5 +19,6 @@ constexpr int maxDepth = 256;
 bool nestsTooDeep(QByteArrayView bytes);
 
 // Reads a regular file and parses it whole into `document`. False when the
-// file cannot be opened or read, nests too deep or is not well-formed XML.
-bool readXmlFile(const QString &path, QDomDocument &document);
+// file cannot be opened or read, nests too deep or is not well-formed XML;
+// then `why`, when given, says which.
+bool readXmlFile(const QString &path, QDomDocument &document, QString *why = nullptr);

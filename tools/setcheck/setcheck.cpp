@@ -1,5 +1,8 @@
 #include "setcheck.h"
 
+#include "game/gameengine.h"
+#include "game/piecerecord.h"
+#include "game/xmlfile.h"
 #include "pieces/md2format.h"
 #include "pieces/pcxformat.h"
 
@@ -33,40 +36,6 @@ V rotZ(V p, float deg)
 {
     const float c = std::cos(deg * pi / 180), s = std::sin(deg * pi / 180);
     return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
-}
-
-struct Piece
-{
-    QString model;
-    float rot[3] = {0, 0, 0};
-    float pos[3] = {0, 0, 0};
-    float scale = 1;
-};
-
-Piece readPiece(const QDomElement &element)
-{
-    Piece piece;
-    for (QDomElement e = element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        const QString tag = e.tagName();
-        const float v = e.text().toFloat();
-        if (tag == "filename")
-            piece.model = e.text();
-        else if (tag == "rot_x")
-            piece.rot[0] = v;
-        else if (tag == "rot_y")
-            piece.rot[1] = v;
-        else if (tag == "rot_z")
-            piece.rot[2] = v;
-        else if (tag == "pos_x")
-            piece.pos[0] = v;
-        else if (tag == "pos_y")
-            piece.pos[1] = v;
-        else if (tag == "pos_z")
-            piece.pos[2] = v;
-        else if (tag == "scale")
-            piece.scale = (v == 0.0f) ? 1.0f : v;
-    }
-    return piece;
 }
 
 bool powerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -110,13 +79,13 @@ private:
 
     // Returns the piece's half extents in the piece frame (rotation and
     // scale applied) or false when the model is unusable.
-    bool checkModel(const QString &setFile, const QString &label, const Piece &piece, V *half)
+    bool checkModel(const QString &setFile, const QString &label, const PieceRecord &piece, V *half)
     {
-        if (piece.model.isEmpty()) {
+        const QString path = piece.fileName;
+        if (path.isEmpty() || path.endsWith('/')) {
             problem(setFile, label + " names no model (filename)");
             return false;
         }
-        const QString path = "sets/" + piece.model;
         QFile file(dir + "/" + path);
         if (!file.open(QIODevice::ReadOnly)) {
             problem(setFile, label + " model " + path + " is missing");
@@ -156,41 +125,31 @@ private:
         V out{0, 0, 0};
         for (int i = 0; i < 8; ++i) {
             V c{i & 1 ? h.x : -h.x, i & 2 ? h.y : -h.y, i & 4 ? h.z : -h.z};
-            c = rotX(rotY(rotZ(c, piece.rot[2]), piece.rot[1]), piece.rot[0]);
+            c = rotX(rotY(rotZ(c, piece.rotZ()), piece.rotY()), piece.rotX());
             out = {std::max(out.x, std::abs(c.x)), std::max(out.y, std::abs(c.y)), std::max(out.z, std::abs(c.z))};
         }
-        *half = {out.x * piece.scale, out.y * piece.scale, out.z * piece.scale};
+        const float scale = piece.drawnScale();
+        *half = {out.x * scale, out.y * scale, out.z * scale};
         return ok;
     }
 
+    // The set as the game reads it: the chooser's file reader, then the
+    // engine's pieces and shape.
     void checkSet(const QString &setFile)
     {
-        QFile file(dir + "/" + setFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            problem(setFile, "cannot be read");
-            return;
-        }
         QDomDocument document("set");
-        QString error;
-        int line = 0;
-        if (!document.setContent(file.readAll(), &error, &line)) {
-            problem(setFile, QString("not well-formed XML (line %1: %2); the game skips it").arg(line).arg(error));
+        QString why;
+        if (!readXmlFile(dir + "/" + setFile, document, &why)) {
+            problem(setFile, why + "; the game skips it");
             return;
         }
         ++report.sets;
-        const QDomElement root = document.documentElement();
         QString name, icon;
-        QDomElement shapeElement;
-        QList<QDomElement> parts;
-        for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        for (QDomElement e = document.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
             if (e.tagName() == "name")
                 name = e.text();
             else if (e.tagName() == "icon")
                 icon = e.text();
-            else if (e.tagName() == "shape")
-                shapeElement = e;
-            else if (e.tagName() == "part")
-                parts << e;
         }
         if (name.trimmed().isEmpty())
             problem(setFile, "has no name");
@@ -198,26 +157,23 @@ private:
             problem(setFile, "names no icon");
         else if (QImage(dir + "/sets/" + icon).isNull())
             problem(setFile, "icon sets/" + icon + " is missing or not a picture");
-        if (parts.isEmpty())
-            problem(setFile, "has no part");
 
-        Piece shape;
-        if (shapeElement.isNull()) {
+        const GameEngine engine(&document);
+        if (engine.remaining.isEmpty())
+            problem(setFile, "has no part");
+        V half;
+        if (!engine.shapePiece)
             problem(setFile, "has no shape (the ghost the pieces are fitted into)");
-        } else {
-            shape = readPiece(shapeElement);
-            V half;
-            checkModel(setFile, "the shape", shape, &half);
-        }
-        for (int i = 0; i < parts.size(); ++i) {
-            const Piece piece = readPiece(parts[i]);
-            const QString label = QString("part %1 (%2)").arg(i + 1).arg(piece.model);
+        else
+            checkModel(setFile, "the shape", *engine.shapePiece, &half);
+        for (int i = 0; i < engine.remaining.size(); ++i) {
+            const PieceRecord &piece = *engine.remaining[i];
+            const QString label = QString("part %1 (%2)").arg(i + 1).arg(piece.fileName.mid(5));
             ++report.pieces;
-            V half;
             if (checkModel(setFile, label, piece, &half) && (2 * half.x > maxPieceAcross || 2 * half.y > maxPieceAcross))
                 problem(setFile, QString("%1 is %2 x %3 across, more than the trough holds (%4); use its scale")
                                      .arg(label).arg(2 * half.x, 0, 'f', 3).arg(2 * half.y, 0, 'f', 3).arg(maxPieceAcross));
-            const float tx = piece.pos[0] + shape.pos[0], ty = piece.pos[1] + shape.pos[1];
+            const float tx = piece.posX() + engine.offsetX, ty = piece.posY() + engine.offsetY;
             float nx = 0, ny = 0;
             const bool visible = projectStartView(tx, ty, dragPlaneZ, &nx, &ny);
             if (!visible || std::abs(nx) > viewMargin || std::abs(ny) > viewMargin || tx < troughFrontX)
