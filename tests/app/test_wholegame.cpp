@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 
 namespace {
@@ -50,7 +51,12 @@ class TestWholeGame : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useCompatibilityGlFormat(); }
+    static void initMain()
+    {
+        useCompatibilityGlFormat();
+        QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
+        QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+    }
 
 private slots:
     void playerSolvesASetByMouseAndIsRememberedNextTime();
@@ -58,6 +64,7 @@ private slots:
 
 void TestWholeGame::playerSolvesASetByMouseAndIsRememberedNextTime()
 {
+    QSettings().clear(); // a player who has never played
     GameData data;
     data.set(QStringLiteral("arm"), QStringLiteral("Arm"), QSize(100, 80), GameData::piece("part", "cube.md2", 0, 0, 0.3f));
     data.set(QStringLiteral("body"), QStringLiteral("Body"), QSize(80, 80),
