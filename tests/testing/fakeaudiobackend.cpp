@@ -3,31 +3,20 @@
 #include "audio/soundmanager.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
-#include <algorithm>
-#include <optional>
-
-#include <cstdio>
 #include <unistd.h>
 
-namespace {
-QStringList filesOf(const QList<QPair<QString, SoundMode>> &played, std::optional<SoundMode> mode)
+QStringList FakeAudioBackend::filesPlayed(SoundMode mode) const
 {
     QStringList files;
-    for (const auto &[path, m] : played)
-        if (!mode || m == *mode)
-            files << path;
+    for (const Sound &s : history)
+        if (s.mode == mode)
+            files << s.path;
     return files;
 }
-} // namespace
-
-QStringList FakeAudioBackend::playedFiles() const { return filesOf(played, std::nullopt); }
-QStringList FakeAudioBackend::playedEffectFiles() const { return filesOf(played, SoundMode::Sample); }
-QStringList FakeAudioBackend::playedMusicFiles() const { return filesOf(played, SoundMode::Stream); }
 
 QString FakeAudioBackend::sounding(SoundMode mode) const
 {
@@ -42,42 +31,32 @@ int FakeAudioBackend::liveSounds() const
     return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; }));
 }
 
-void FakeAudioBackend::finish(SoundMode mode)
+void FakeAudioBackend::finishMusic()
 {
     for (Channel &c : channels)
-        if (sounds.value(c.sound.id).mode == mode)
-            c.playing = false;
+        c.playing = c.playing && sounds.value(c.sound.id).mode != SoundMode::Stream;
 }
-
-void FakeAudioBackend::finishMusic() { finish(SoundMode::Stream); }
-void FakeAudioBackend::finishEffect() { finish(SoundMode::Sample); }
 
 AudioResult FakeAudioBackend::createSound(const QByteArray &path, SoundMode mode, SoundHandle *sound)
 {
     const QString file = QString::fromUtf8(path);
-    *sound = SoundHandle{};
-    // Like the real layer, an empty path names no file.
     const AudioResult result = file.isEmpty() ? AudioResult::FileBad : createSoundResults.value(file, AudioResult::Ok);
-    if (result == AudioResult::Ok) {
-        sounds.insert(nextSound, Sound{file, mode, true});
-        *sound = SoundHandle{nextSound++};
-    }
+    *sound = SoundHandle{result == AudioResult::Ok ? next : 0};
+    if (result == AudioResult::Ok)
+        sounds.insert(next++, Sound{file, mode, true});
     return result;
 }
 
 AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channel)
 {
-    const auto it = sounds.constFind(sound.id);
-    if (it == sounds.constEnd() || !it->alive) {
+    if (!sounds.value(sound.id).alive) {
         faults << QStringLiteral("played released sound %1").arg(sound.id);
         return AudioResult::Failed;
     }
-    if (playResult != AudioResult::Ok)
-        return playResult;
     if (!channels.contains(channel->id))
-        *channel = ChannelHandle{nextChannel++};
+        *channel = ChannelHandle{next++};
     channels[channel->id] = Channel{sound, true};
-    played.append({it->path, it->mode});
+    history << sounds.value(sound.id);
     return AudioResult::Ok;
 }
 
@@ -91,12 +70,11 @@ AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 
 void FakeAudioBackend::releaseSound(SoundHandle sound)
 {
-    auto it = sounds.find(sound.id);
-    if (it == sounds.end() || !it->alive) {
+    if (!sounds.value(sound.id).alive) {
         faults << QStringLiteral("released sound %1 twice").arg(sound.id);
         return;
     }
-    it->alive = false;
+    sounds[sound.id].alive = false;
     for (Channel &c : channels)
         if (c.sound == sound)
             c = Channel{};
@@ -112,20 +90,18 @@ void FakeAudioBackend::releaseSystem()
 FakeSoundScope::FakeSoundScope()
 {
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir(QStringLiteral("sound"));
-    QFile catalogue(dir.filePath(QStringLiteral("sound/sounds.xml")));
-    if (catalogue.open(QIODevice::WriteOnly))
-        catalogue.write("<sounds><sound><name>click</name><file>click.wav</file></sound>"
-                        "<sound><name>fits</name><file>fits.wav</file></sound>"
-                        "<sound><name>won</name><file>won.wav</file></sound></sounds>");
-    catalogue.close();
     const QString here = QDir::currentPath();
     QDir::setCurrent(dir.path());
+    QDir().mkdir(QStringLiteral("sound"));
+    QFile catalogue(QStringLiteral("sound/sounds.xml"));
+    if (catalogue.open(QIODevice::WriteOnly))
+        catalogue.write("<s><sound><name>click</name><file>click.wav</file></sound><sound><name>fits</name>"
+                        "<file>fits.wav</file></sound><sound><name>won</name><file>won.wav</file></sound></s>");
+    catalogue.close();
     fake = new FakeAudioBackend;
     owned = std::make_unique<SoundManager>(std::unique_ptr<AudioBackend>(fake));
     QDir::setCurrent(here);
-    previous = soundManager;
-    soundManager = owned.get();
+    previous = std::exchange(soundManager, owned.get());
 }
 
 FakeSoundScope::~FakeSoundScope()

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "audio/audiobackend.h"
+
 #include <QHash>
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <memory>
-
-#include "audio/audiobackend.h"
 
 class QTemporaryFile;
 class SoundManager;
@@ -20,17 +18,14 @@ class FakeAudioBackend : public AudioBackend
 public:
     AudioResult createSystemResult = AudioResult::Ok;
     AudioResult initResult = AudioResult::Ok;
-    QHash<QString, AudioResult> createSoundResults; // path -> result; others succeed
-    AudioResult playResult = AudioResult::Ok;
+    QHash<QString, AudioResult> createSoundResults; // by path; others succeed, but an empty path
     QStringList faults;
 
-    QStringList playedFiles() const;      // every successful start, in order
-    QStringList playedEffectFiles() const; // samples only
-    QStringList playedMusicFiles() const;  // streams only
-    QString sounding(SoundMode mode) const; // the file now audible on a channel of that kind
+    QStringList playedEffectFiles() const { return filesPlayed(SoundMode::Sample); }
+    QStringList playedMusicFiles() const { return filesPlayed(SoundMode::Stream); }
+    QString sounding(SoundMode mode) const; // the file audible now on a channel of that kind
     int liveSounds() const;                // created and not released
     void finishMusic();                    // the track reaches its end
-    void finishEffect();
 
     AudioResult createSystem() override { return createSystemResult; }
     AudioResult init(int) override { return initResult; }
@@ -43,24 +38,14 @@ public:
     void releaseSystem() override;
 
 private:
-    struct Sound
-    {
-        QString path;
-        SoundMode mode = SoundMode::Sample;
-        bool alive = true;
-    };
-    struct Channel
-    {
-        SoundHandle sound;
-        bool playing = false;
-    };
-    void finish(SoundMode mode);
+    struct Sound { QString path; SoundMode mode = SoundMode::Sample; bool alive = false; };
+    struct Channel { SoundHandle sound; bool playing = false; };
+    QStringList filesPlayed(SoundMode mode) const;
 
     QHash<int, Sound> sounds;
     QHash<int, Channel> channels;
-    QList<QPair<QString, SoundMode>> played;
-    int nextSound = 1;
-    int nextChannel = 1;
+    QList<Sound> history; // every successful start
+    int next = 1;
 };
 
 // Installs a manager over a fake as the global `soundManager` for the scope's
@@ -71,9 +56,6 @@ class FakeSoundScope
 public:
     FakeSoundScope();
     ~FakeSoundScope();
-    FakeSoundScope(const FakeSoundScope &) = delete;
-    FakeSoundScope &operator=(const FakeSoundScope &) = delete;
-
     FakeAudioBackend &backend() { return *fake; }
     SoundManager &manager() { return *owned; }
     QStringList playedEffects() const; // effect names in order ("fits", "won")
@@ -90,8 +72,6 @@ class StdoutCapture
 public:
     StdoutCapture();
     ~StdoutCapture();
-    StdoutCapture(const StdoutCapture &) = delete;
-    StdoutCapture &operator=(const StdoutCapture &) = delete;
     QByteArray finish();
 
 private:

@@ -1,72 +1,43 @@
 #include "md2writer.h"
 
-#include <QFile>
 #include <QtEndian>
 
-#include <cstring>
+#include <bit>
 
 namespace {
-
 template <typename T> void append(QByteArray &out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, sizeof(T));
 }
-
-void appendFloat(QByteArray &out, float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, 4);
-    append(out, bits);
-}
-
 } // namespace
 
 QByteArray Md2Writer::toBytes() const
 {
     const qint32 vertexCount = frames.isEmpty() ? 0 : qint32(frames.first().vertices.size());
-    const qint32 frameSize = 40 + 4 * vertexCount + framePadding;
-    const qint32 texCoordAt = 68;
-    const qint32 triangleAt = texCoordAt + 4 * qint32(texCoords.size());
+    const qint32 frameSize = 40 + 4 * vertexCount;
+    const qint32 triangleAt = 68 + 4 * qint32(texCoords.size());
     const qint32 frameAt = triangleAt + 12 * qint32(triangles.size());
     const qint32 end = frameAt + frameSize * qint32(frames.size());
-
     QByteArray out("IDP2");
-    for (qint32 value : {8, skinWidth, skinHeight, frameSize, 0, vertexCount, qint32(texCoords.size()),
-                         qint32(triangles.size()), 0, qint32(frames.size()), 68, texCoordAt, triangleAt,
-                         frameAt, end, end})
+    for (qint32 value : {8, 256, 256, frameSize, 0, vertexCount, qint32(texCoords.size()), qint32(triangles.size()), 0,
+                         qint32(frames.size()), 68, 68, triangleAt, frameAt, end, end})
         append(out, value);
-    for (const TexCoord &st : texCoords) {
-        append(out, st.s);
-        append(out, st.t);
-    }
-    for (const Triangle &triangle : triangles) {
-        for (quint16 v : triangle.vertex)
-            append(out, v);
-        for (quint16 st : triangle.texCoord)
-            append(out, st);
-    }
+    for (const TexCoord &st : texCoords)
+        out.append(QByteArray(reinterpret_cast<const char *>(&st), 4)); // two little-endian shorts on our platforms
+    for (const Triangle &triangle : triangles)
+        out.append(QByteArray(reinterpret_cast<const char *>(&triangle), 12));
     for (const Frame &frame : frames) {
-        for (float s : frame.scale)
-            appendFloat(out, s);
-        for (float t : frame.translate)
-            appendFloat(out, t);
-        out.append(frame.name.left(15).leftJustified(16, '\0'));
+        for (float f : frame.scale)
+            append(out, std::bit_cast<quint32>(f));
+        for (float f : frame.translate)
+            append(out, std::bit_cast<quint32>(f));
+        out.append(QByteArray("frame").leftJustified(16, '\0'));
         for (const Vertex &v : frame.vertices)
-            {
-            const char packed[4] = {char(v.x), char(v.y), char(v.z), char(v.normal)};
-            out.append(packed, 4);
-        }
-        out.append(QByteArray(framePadding, '\0'));
+            out.append(QByteArray(reinterpret_cast<const char *>(&v), 4));
     }
     return out;
-}
-
-bool Md2Writer::writeFile(const QString &path) const
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(toBytes()) >= 0;
 }
 
 Md2Writer Md2Writer::cube(float edge)
@@ -90,9 +61,4 @@ Md2Writer Md2Writer::cube(float edge)
 void Md2Writer::patch(QByteArray &bytes, int offset, qint32 value)
 {
     qToLittleEndian(value, bytes.data() + offset);
-}
-
-qint32 Md2Writer::field(const QByteArray &bytes, int offset)
-{
-    return qFromLittleEndian<qint32>(bytes.constData() + offset);
 }

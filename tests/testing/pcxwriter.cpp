@@ -1,12 +1,6 @@
 #include "pcxwriter.h"
 
-#include <QFile>
 #include <QtEndian>
-
-PcxWriter::PcxWriter(int width, int height)
-    : width(width), height(height), indices(width * height, '\0'), palette(768, '\0')
-{
-}
 
 void PcxWriter::setColour(int index, const QColor &colour)
 {
@@ -15,26 +9,20 @@ void PcxWriter::setColour(int index, const QColor &colour)
     palette[3 * index + 2] = char(colour.blue());
 }
 
-QByteArray PcxWriter::encode(const QByteArray &row)
-{
-    QByteArray out;
-    for (qsizetype i = 0, run = 1; i < row.size(); i += run, run = 1) {
-        while (i + run < row.size() && run < 63 && row[i + run] == row[i])
-            ++run;
-        if (run > 1 || quint8(row[i]) > 191)
-            out.append(char(0xC0 | run));
-        out.append(row[i]);
-    }
-    return out;
-}
-
 QByteArray PcxWriter::toBytes() const
 {
-    const int stride = qMax(bytesPerLine, width);
     QByteArray encoded;
-    for (int r = 0; r < height; ++r)
-        encoded += encode(indices.mid(qsizetype(r) * width, width) + QByteArray(stride - width, padIndex));
-    return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(stride), encoded, palette);
+    for (int r = 0; r < height; ++r) {
+        const QByteArray row = indices.mid(qsizetype(r) * width, width);
+        for (qsizetype i = 0, run = 1; i < row.size(); i += run, run = 1) {
+            while (i + run < row.size() && run < 63 && row[i + run] == row[i])
+                ++run;
+            if (run > 1 || quint8(row[i]) > 191)
+                encoded.append(char(0xC0 | run));
+            encoded.append(row[i]);
+        }
+    }
+    return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(width), encoded, palette);
 }
 
 QByteArray PcxWriter::assemble(qint16 xMin, qint16 yMin, qint16 xMax, qint16 yMax, quint16 bytesPerLine,
@@ -53,10 +41,4 @@ QByteArray PcxWriter::assemble(qint16 xMin, qint16 yMin, qint16 xMax, qint16 yMa
     qToLittleEndian(yMax, h + 10);
     qToLittleEndian(bytesPerLine, h + 66);
     return header + encoded + char(0x0C) + palette.left(768).leftJustified(768, '\0');
-}
-
-bool PcxWriter::writeFile(const QString &path) const
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(toBytes()) >= 0;
 }
