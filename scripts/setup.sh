@@ -11,7 +11,7 @@ packages=(
   xvfb xauth x11-utils
   fontconfig fonts-dejavu-core
   qt6-qpa-plugins
-  desktop-file-utils appstream dpkg-dev file libx11-dev
+  desktop-file-utils appstream dpkg-dev file libx11-dev lintian
   clang-14 libclang-rt-14-dev libassimp-dev libsdl2-image-dev libbenchmark-dev
 )
 packages+=("$@")

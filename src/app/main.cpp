@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/startup.h"
 #include "view/glformat.h"
 
 #include <QApplication>
@@ -8,8 +9,7 @@
 int main(int argc, char *argv[])
 {
     // Qt aborts without a display; say what is wrong instead.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (!findDisplay(argc, argv)) {
         std::fputs("torvane: no display available; start Torvane from a desktop session\n",
                    stderr);
         return 1;
@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
 
     useCompatibilityGlFormat();
     QApplication application(argc, argv);
+    QuitOnSignals quitOnSignals;
     auto *window = new MainWindow();
     window->show();
     QObject::connect(&application, &QApplication::lastWindowClosed, &application,

@@ -56,6 +56,9 @@ AudioResult SdlAudioBackend::init(int channelCount)
 {
     if (deviceOpen || channelCount < 1)
         return AudioResult::Failed;
+    // SDL would take SIGTERM and SIGINT for itself and only queue a quit
+    // event that nothing here reads; the game handles them (app/startup.h).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return AudioResult::Failed;
     sdlAudio = true;
