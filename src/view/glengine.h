@@ -58,7 +58,6 @@ private slots:
 
 private:
     friend class TestGLEngine;
-    friend class TestGLEngineMouse;
 
     void setupLighting();
     void drawFloor();
