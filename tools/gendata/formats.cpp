@@ -136,11 +136,10 @@ QByteArray encodePcx(const SkinAtlas &skin)
     return out;
 }
 
-TexturedVertex texelFor(const Mesh &mesh, int triangle, int corner, const SkinAtlas &skin)
+TexturedVertex texelFor(const Mesh &mesh, const Box &box, int triangle, int corner, const SkinAtlas &skin)
 {
     // Planar projection along the triangle's main axis, over the piece's
     // whole box, into the cell of the triangle's tissue.
-    const Box box = mesh.bounds();
     const float extent = std::max({box.size().x, box.size().y, box.size().z, 1e-6f});
     const auto &t = mesh.triangles[triangle];
     const V3 a = mesh.vertices[t[0]].p, b = mesh.vertices[t[1]].p, c = mesh.vertices[t[2]].p;
@@ -172,9 +171,10 @@ Md2Output encodeMd2(const Mesh &mesh, const SkinAtlas &skin, const char *name)
     std::map<std::pair<int, int>, int> texIndex;
     std::vector<std::pair<int, int>> texCoords;
     std::vector<std::array<int, 3>> triangleTex(triangleCount);
+    const Box bounds = mesh.bounds();
     for (int i = 0; i < triangleCount; ++i)
         for (int c = 0; c < 3; ++c) {
-            const TexturedVertex tv = texelFor(mesh, i, c, skin);
+            const TexturedVertex tv = texelFor(mesh, bounds, i, c, skin);
             const std::pair<int, int> key{int(tv.s), int(tv.t)};
             auto it = texIndex.find(key);
             if (it == texIndex.end()) {

@@ -38,8 +38,9 @@ Md2Output encodeMd2(const Mesh &mesh, const SkinAtlas &skin, const char *name);
 
 // The skin's texel for a vertex of a given tissue (used by the icon
 // renderer, which must colour pieces exactly as the texture coordinates do).
+// `box` is the mesh's bounds.
 struct TexturedVertex
 {
     float s = 0, t = 0; // in pixels
 };
-TexturedVertex texelFor(const Mesh &mesh, int triangle, int corner, const SkinAtlas &skin);
+TexturedVertex texelFor(const Mesh &mesh, const Box &box, int triangle, int corner, const SkinAtlas &skin);

@@ -49,12 +49,13 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
             if (glass != (pass == 1))
                 continue;
             const Mesh &mesh = *pm.mesh;
+            const Box bounds = mesh.bounds();
             for (int ti = 0; ti < int(mesh.triangles.size()); ++ti) {
                 ScreenVertex sv[3];
                 for (int c = 0; c < 3; ++c) {
                     const auto &v = mesh.vertices[mesh.triangles[ti][c]];
                     const V3 p = v.p + pm.offset;
-                    const TexturedVertex tv = texelFor(mesh, ti, c, skin);
+                    const TexturedVertex tv = texelFor(mesh, bounds, ti, c, skin);
                     sv[c] = {w * 0.5f + (dot(p, r) - cx) * scale, h * 0.5f - (dot(p, u) - cy) * scale, dot(p, d), v.n, tv.s, tv.t};
                 }
                 const float area = (sv[1].x - sv[0].x) * (sv[2].y - sv[0].y) - (sv[2].x - sv[0].x) * (sv[1].y - sv[0].y);
