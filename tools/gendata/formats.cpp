@@ -1,6 +1,7 @@
 #include "formats.h"
 
 #include "pieces/md2format.h"
+#include "pieces/skinswatches.h"
 #include "tissues.h"
 
 #include <QtEndian>
@@ -12,7 +13,12 @@
 
 namespace {
 
-constexpr int shades = 10; // TissueCount * shades must stay within 256
+// Each tissue's pattern takes `shades` palette entries from 0 up; the plain
+// swatches take the last sixteen.
+constexpr int shades = 9;
+constexpr int swatchEntry = 256 - swatch::count;
+static_assert(TissueCount * shades <= swatchEntry, "the tissues' shades run into the swatches");
+static_assert(TissueCount <= (swatch::top / SkinAtlas::cell) * (256 / SkinAtlas::cell), "the tissues' cells run into the swatches");
 
 float hashNoise(int x, int y, unsigned seed)
 {
@@ -27,7 +33,7 @@ float pattern(int tissue, int x, int y)
     const V3 p{x / 6.0f, y / 6.0f, float(tissue) * 3.7f};
     float v = 0.5f + 0.28f * noise3(p, 21) + 0.12f * noise3(p * 2.7f, 22);
     switch (tissue) {
-    case Myocardium: v += 0.18f * std::sin((x * 0.9f + y * 0.5f)); break;          // muscle fibres
+    case Myocardium: case Muscle: v += 0.18f * std::sin((x * 0.9f + y * 0.5f)); break; // muscle fibres
     case Lung: v += 0.3f * (hashNoise(x, y, 3) - 0.5f); break;                     // alveolar speckle
     case Liver: v -= 0.25f * (std::abs(noise3(p * 3.0f, 5)) < 0.08f); break;        // lobules
     case Bone: v -= 0.25f * (hashNoise(x / 2, y / 2, 9) > 0.86f); break;           // pores
@@ -99,6 +105,16 @@ SkinAtlas buildSkin()
                 const int shade = std::min(shades - 1, int(pattern(t, x, y) * shades));
                 skin.indices[(skin.cellY(t) + y) * skin.width + skin.cellX(t) + x] = char(t * shades + shade);
             }
+    // The bottom row: plain swatches for sets made outside this generator.
+    for (int i = 0; i < swatch::count; ++i) {
+        const int entry = swatchEntry + i;
+        skin.palette[entry * 3] = char(swatch::tissues[i].r);
+        skin.palette[entry * 3 + 1] = char(swatch::tissues[i].g);
+        skin.palette[entry * 3 + 2] = char(swatch::tissues[i].b);
+        for (int y = swatch::top; y < swatch::top + swatch::size; ++y)
+            for (int x = i * swatch::size; x < (i + 1) * swatch::size; ++x)
+                skin.indices[y * skin.width + x] = char(entry);
+    }
     return skin;
 }
 
