@@ -62,6 +62,7 @@ QByteArray setXml(const PuzzleSet &set, const std::vector<Md2Output> &parts, con
     s << "  <name>" << set.name << "</name>\n";
     s << "  <icon>" << set.fileBase << ".png</icon>\n";
     s << "  <shape>\n";
+    s << "    <name>" << set.shape.name.toHtmlEscaped() << "</name>\n";
     s << "    <filename>bodyparts/" << set.shape.file << "</filename>\n";
     s << "    <pos_x>" << number(set.shapePos.x) << "</pos_x>\n";
     s << "    <pos_y>" << number(set.shapePos.y) << "</pos_y>\n";
@@ -70,7 +71,7 @@ QByteArray setXml(const PuzzleSet &set, const std::vector<Md2Output> &parts, con
     for (size_t i = 0; i < set.parts.size(); ++i) {
         const V3 pos = parts[i].centre - shape.centre;
         s << "  <part>\n";
-        s << "    <!-- " << set.parts[i].title << " -->\n";
+        s << "    <name>" << set.parts[i].name.toHtmlEscaped() << "</name>\n";
         s << "    <filename>bodyparts/" << set.parts[i].file << "</filename>\n";
         s << "    <pos_x>" << number(pos.x) << "</pos_x>\n";
         s << "    <pos_y>" << number(pos.y) << "</pos_y>\n";
@@ -92,14 +93,19 @@ QByteArray soundsXml()
            "</sounds>\n";
 }
 
+QImage render(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, QSize size, const IconView &view)
+{
+    return renderMeshes(pieces, skin, size, view.yaw, view.pitch, view.margin, view.zoom);
+}
+
 // A set's icon: its pieces as an anatomy chart shows them (standing, head
 // up, the body's left on the right; the head in three-quarter view) on a
-// card of the menus' teal, so the three read alike in the chooser's row.
-QImage setIcon(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, bool head)
+// card of the menus' teal, so the sets read alike in the chooser's row. Six
+// cards and their gaps fit the 780 pixels of the row the set-up screen shows.
+QImage setIcon(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, const IconView &view)
 {
     const QSize size(120, 96);
-    const QImage figure = head ? renderMeshes(pieces, skin, size, 28.0f, 18.0f, 0.08f)
-                               : renderMeshes(pieces, skin, size, 90.0f, 78.0f, 0.06f);
+    const QImage figure = render(pieces, skin, size, view);
     QImage card(size, QImage::Format_ARGB32);
     card.fill(Qt::transparent);
     QPainter p(&card);
@@ -158,17 +164,18 @@ int main(int argc, char **argv)
             QPainter p(&sheet);
             for (int i = 0; i < n; ++i) {
                 std::vector<PlacedMesh> one = {{&set.parts[i].mesh, {}, 1.0f}};
-                p.drawImage((i % columns) * cell, (i / columns) * cell,
-                            renderMeshes(one, skin, QSize(cell, cell), set.fileBase == "head" ? 30.0f : -8.0f, set.fileBase == "head" ? 15.0f : 60.0f));
+                p.drawImage((i % columns) * cell, (i / columns) * cell, render(one, skin, QSize(cell, cell), {set.icon.yaw, set.icon.pitch}));
                 p.setPen(Qt::white);
-                p.drawText((i % columns) * cell + 4, (i / columns) * cell + 14, set.parts[i].title);
+                p.drawText((i % columns) * cell + 4, (i / columns) * cell + 14, set.parts[i].name);
             }
             p.end();
             writeFile("preview/" + set.fileBase + ".png", png(sheet));
             std::vector<PlacedMesh> whole = icon;
-            writeFile("preview/" + set.fileBase + "-whole.png", png(renderMeshes(whole, skin, QSize(800, 500), set.fileBase == "head" ? 28.0f : -8.0f, set.fileBase == "head" ? 18.0f : 58.0f)));
+            whole.push_back({&set.shape.mesh, {}, 0.3f});
+            writeFile("preview/" + set.fileBase + "-whole.png", png(render(whole, skin, QSize(800, 600), {set.icon.yaw, set.icon.pitch})));
+            writeFile("preview/" + set.fileBase + "-icon.png", png(setIcon(icon, skin, set.icon).scaled(480, 384)));
         }
-        writeFile("sets/" + set.fileBase + ".png", png(setIcon(icon, skin, set.fileBase == "head")));
+        writeFile("sets/" + set.fileBase + ".png", png(setIcon(icon, skin, set.icon)));
     }
 
     // The logo and the loading screen show our own models.

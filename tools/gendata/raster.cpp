@@ -14,7 +14,7 @@ struct ScreenVertex
 } // namespace
 
 QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin, QSize size, float yaw, float pitch,
-                    float margin)
+                    float margin, float zoom)
 {
     const int ss = 3;
     const int w = size.width() * ss, h = size.height() * ss;
@@ -37,8 +37,10 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
             minX = std::min(minX, dot(p, r)), maxX = std::max(maxX, dot(p, r));
             minY = std::min(minY, dot(p, u)), maxY = std::max(maxY, dot(p, u));
         }
-    const float scale = std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
-    const float cx = (minX + maxX) * 0.5f, cy = (minY + maxY) * 0.5f;
+    const float fit = std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
+    const float scale = fit * zoom;
+    // Zoomed about the top: the scene's top edge stays where fitting put it.
+    const float cx = (minX + maxX) * 0.5f, cy = maxY - (maxY - minY) * 0.5f * fit / scale;
 
     std::vector<float> depth(size_t(w) * h, 1e9f);
     std::vector<float> colour(size_t(w) * h * 4, 0.0f);

@@ -17,6 +17,7 @@ struct PlacedMesh
 };
 
 // Renders onto a transparent image; yaw turns the scene about z, pitch
-// looks down from above (degrees). The scene is fitted into the image.
+// looks down from above (degrees). The scene is fitted into the image; a
+// zoom above 1 enlarges it about its top, cutting off what runs out below.
 QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin, QSize size, float yaw, float pitch,
-                    float margin = 0.06f);
+                    float margin = 0.06f, float zoom = 1.0f);
