@@ -278,6 +278,6 @@ PuzzleSet armSet(const Mesh &humerus)
     };
     // Seen from above with the hand to the lower right, so the long limb
     // fills the card's diagonal.
-    set.icon = {50.0f, 70.0f, 0.05f, 1.0f};
+    set.icon = {30.0f, 70.0f, 0.05f, 1.0f};
     return set;
 }
