@@ -36,17 +36,17 @@ Heart heartShapes()
     // Great vessels, then the atria fitted round them.
     h.aorta = unite({sphere({-0.005f, 0.036f, 0.006f}, 0.0155f, Artery),
                      tube({{-0.004f, 0.03f, 0.004f}, {-0.01f, 0.06f, 0.012f}, {-0.014f, 0.088f, 0.008f}, {-0.006f, 0.108f, -0.006f},
-                           {0.01f, 0.113f, -0.026f}, {0.022f, 0.1f, -0.048f}, {0.024f, 0.075f, -0.066f}, {0.022f, 0.03f, -0.075f}},
+                           {0.01f, 0.113f, -0.026f}, {0.022f, 0.1f, -0.048f}, {0.024f, 0.075f, -0.066f}, {0.022f, 0.045f, -0.074f}},
                           {0.0135f, 0.014f, 0.0135f, 0.0125f, 0.012f, 0.0115f, 0.011f, 0.011f}, Artery, 0.01f),
-                     capsule({-0.008f, 0.108f, -0.004f}, {-0.018f, 0.134f, 0.0f}, 0.0068f, 0.006f, Artery), // brachiocephalic trunk
-                     capsule({0.004f, 0.112f, -0.017f}, {0.006f, 0.134f, -0.017f}, 0.0048f, 0.0045f, Artery), // left common carotid
-                     capsule({0.014f, 0.108f, -0.032f}, {0.021f, 0.132f, -0.038f}, 0.0052f, 0.005f, Artery)}, // left subclavian
+                     capsule({-0.008f, 0.108f, -0.004f}, {-0.016f, 0.128f, 0.0f}, 0.0068f, 0.006f, Artery), // brachiocephalic trunk
+                     capsule({0.004f, 0.112f, -0.017f}, {0.006f, 0.129f, -0.017f}, 0.0048f, 0.0045f, Artery), // left common carotid
+                     capsule({0.014f, 0.108f, -0.032f}, {0.02f, 0.127f, -0.037f}, 0.0052f, 0.005f, Artery)}, // left subclavian
                     0.004f);
     h.pulmonaryTrunk = unite({tube({{0.013f, 0.048f, 0.029f}, {0.018f, 0.064f, 0.021f}, {0.017f, 0.082f, 0.004f}}, {0.0135f, 0.0135f, 0.012f},
                                    Vein, 0.006f),
-                              tube({{0.017f, 0.082f, 0.004f}, {0.035f, 0.086f, -0.01f}, {0.055f, 0.082f, -0.02f}}, {0.0095f, 0.009f, 0.008f},
+                              tube({{0.017f, 0.082f, 0.004f}, {0.033f, 0.086f, -0.01f}, {0.048f, 0.083f, -0.019f}}, {0.0095f, 0.009f, 0.008f},
                                    Vein, 0.004f),
-                              tube({{0.017f, 0.082f, 0.004f}, {0.0f, 0.084f, -0.018f}, {-0.025f, 0.082f, -0.024f}, {-0.05f, 0.079f, -0.026f}},
+                              tube({{0.017f, 0.082f, 0.004f}, {0.0f, 0.084f, -0.018f}, {-0.022f, 0.082f, -0.024f}, {-0.042f, 0.079f, -0.026f}},
                                    {0.0095f, 0.009f, 0.0085f, 0.008f}, Vein, 0.004f)},
                              0.006f);
 
@@ -70,7 +70,7 @@ Heart heartShapes()
     for (float side : {-1.0f, 1.0f})
         for (float y : {0.043f, 0.026f}) {
             const V3 from{side > 0 ? 0.028f : -0.012f, y, -0.046f};
-            veins.push_back(capsule(from, from + V3{side * 0.03f, (y - 0.035f) * 0.4f, -0.01f}, 0.0058f, 0.0055f, Artery));
+            veins.push_back(capsule(from, from + V3{side * 0.022f, (y - 0.035f) * 0.4f, -0.008f}, 0.0058f, 0.0055f, Artery));
         }
     la = unite(veins, 0.004f);
     la = subtract(la, unite({ra, h.aorta, h.pulmonaryTrunk, h.leftVentricle, h.rightVentricle}), 0.002f);
@@ -133,7 +133,7 @@ PuzzleSet heartSet()
 {
     // Lying on its back like the body in the other sets (top to the left),
     // as large as the aorta and the pulmonary trunk still fit on the trough.
-    const float s = 2.45f;
+    const float s = 2.62f;
     auto at = [s](const Mesh &m) { return place(m, Frame::Supine, s); };
     const Heart h = heartShapes();
     PuzzleSet set;
