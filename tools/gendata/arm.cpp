@@ -206,8 +206,8 @@ Mesh scapula()
                // The spine, a fin standing off the back, runs out into the acromion over the shoulder joint.
                triangle(spineMedial, spineLateral, spineTop, 0.0045f, Bone),
                triangle(spineMedial, spineTop, spineMedial + back * 0.008f, 0.0045f, Bone),
-               tube({spineMedial + back * 0.008f, spineTop, {0.028f, 0.037f, -0.034f}, {0.006f, 0.04f, -0.018f}}, {0.0055f, 0.0068f, 0.0065f, 0.006f},
-                    Bone, 0.006f),
+               tube({spineMedial + back * 0.008f, spineTop, {0.028f, 0.037f, -0.034f}, {0.006f, 0.04f, -0.018f}},
+                    {0.0055f, 0.0068f, 0.0065f, 0.006f}, Bone, 0.006f),
                ellipsoid({-0.004f, 0.038f, -0.007f}, {0.016f, 0.0055f, 0.014f}, Bone),
                // The coracoid process hooks forwards under the clavicle.
                tube({{0.045f, 0.012f, -0.012f}, {0.045f, 0.03f, 0.002f}, {0.032f, 0.031f, 0.026f}, {0.023f, 0.025f, 0.033f}},

@@ -42,13 +42,14 @@ Heart heartShapes()
                      capsule({0.004f, 0.112f, -0.017f}, {0.006f, 0.129f, -0.017f}, 0.0048f, 0.0045f, Artery), // left common carotid
                      capsule({0.014f, 0.108f, -0.032f}, {0.02f, 0.127f, -0.037f}, 0.0052f, 0.005f, Artery)}, // left subclavian
                     0.004f);
-    h.pulmonaryTrunk = unite({tube({{0.013f, 0.048f, 0.029f}, {0.018f, 0.064f, 0.021f}, {0.017f, 0.082f, 0.004f}}, {0.0135f, 0.0135f, 0.012f},
-                                   Vein, 0.006f),
-                              tube({{0.017f, 0.082f, 0.004f}, {0.033f, 0.086f, -0.01f}, {0.048f, 0.083f, -0.019f}}, {0.0095f, 0.009f, 0.008f},
-                                   Vein, 0.004f),
-                              tube({{0.017f, 0.082f, 0.004f}, {0.0f, 0.084f, -0.018f}, {-0.022f, 0.082f, -0.024f}, {-0.042f, 0.079f, -0.026f}},
-                                   {0.0095f, 0.009f, 0.0085f, 0.008f}, Vein, 0.004f)},
-                             0.006f);
+    // The pulmonary trunk and its two arteries, the right one under the arch.
+    const V3 fork{0.017f, 0.082f, 0.004f};
+    h.pulmonaryTrunk =
+        unite({tube({{0.013f, 0.048f, 0.029f}, {0.018f, 0.064f, 0.021f}, fork}, {0.0135f, 0.0135f, 0.012f}, Vein, 0.006f),
+               tube({fork, {0.033f, 0.086f, -0.01f}, {0.048f, 0.083f, -0.019f}}, {0.0095f, 0.009f, 0.008f}, Vein, 0.004f),
+               tube({fork, {0.0f, 0.084f, -0.018f}, {-0.022f, 0.082f, -0.024f}, {-0.042f, 0.079f, -0.026f}},
+                    {0.0095f, 0.009f, 0.0085f, 0.008f}, Vein, 0.004f)},
+              0.006f);
 
     const Shape raBody = ellipsoid({-0.04f, 0.03f, -0.008f}, {0.024f, 0.032f, 0.025f}, Myocardium);
     // The auricles: wrinkled ears lapping round the roots of the great arteries.
@@ -76,8 +77,8 @@ Heart heartShapes()
     la = subtract(la, unite({ra, h.aorta, h.pulmonaryTrunk, h.leftVentricle, h.rightVentricle}), 0.002f);
     h.leftAtrium = la;
 
-    const Shape svc = unite({tube({{-0.04f, 0.056f, -0.004f}, {-0.038f, 0.085f, -0.002f}, {-0.036f, 0.115f, 0.0f}}, {0.0095f, 0.0095f, 0.0095f},
-                                  Vein, 0.004f),
+    const Shape svc = unite({tube({{-0.04f, 0.056f, -0.004f}, {-0.038f, 0.085f, -0.002f}, {-0.036f, 0.115f, 0.0f}},
+                                  {0.0095f, 0.0095f, 0.0095f}, Vein, 0.004f),
                              capsule({-0.036f, 0.115f, 0.0f}, {-0.042f, 0.136f, 0.002f}, 0.008f, 0.0075f, Vein), // right brachiocephalic
                              tube({{-0.036f, 0.115f, 0.0f}, {-0.015f, 0.125f, 0.013f}, {0.02f, 0.132f, 0.015f}}, {0.0068f, 0.0065f, 0.006f},
                                   Vein, 0.003f)}, // left brachiocephalic, crossing in front of the arch's branches

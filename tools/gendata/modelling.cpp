@@ -121,7 +121,8 @@ Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int
         return int(m.vertices.size()) - 1;
     };
     // rows[face][ring][i]; the rim's rows run from the top face round to the bottom one.
-    std::vector<std::vector<int>> top(rings, std::vector<int>(n)), bottom(rings, std::vector<int>(n)), rimRows(rim - 1, std::vector<int>(n));
+    std::vector<std::vector<int>> top(rings, std::vector<int>(n)), bottom(rings, std::vector<int>(n));
+    std::vector<std::vector<int>> rimRows(rim - 1, std::vector<int>(n));
     for (int ring = 0; ring < rings; ++ring)
         for (int i = 0; i < n; ++i) {
             const V3 p = middle(ring, i);
