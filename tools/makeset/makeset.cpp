@@ -10,6 +10,7 @@
 #include "setcheck.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -303,8 +304,8 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
     if (!QFileInfo(out + "/" + skinFile).isFile())
         return failed(out + ": not the game's data directory (it has no " + skinFile + ")");
     QString id = slug(name);
-    if (id.isEmpty())
-        id = "set-" + QString::number(qHash(name), 16);
+    if (id.isEmpty()) // a name in another script: the same name, the same files
+        id = "set-" + QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
     const QStringList files = {"sets/bodyparts/" + id, "sets/" + id + ".png", "sets/" + id + ".xml"};
     const QString namesake = setNamed(out, name);
     if (!namesake.isEmpty() && namesake != files[2])
@@ -354,7 +355,9 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
 
     Piece shape;
     shape.file = "shape.md2";
-    shape.tissue = tissueNamed("skin");
+    // The ghost is added onto the scene at half strength: the vein's blue
+    // lets the floor show through and the carried piece stand out on it.
+    shape.tissue = tissueNamed("vein");
     if (!options.shape.isEmpty()) {
         shape.path = options.shape;
         if (!readMesh(shape.path, &shape.read, &error))

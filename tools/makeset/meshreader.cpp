@@ -124,8 +124,9 @@ size_t usedVertices(const std::vector<unsigned> &indices, size_t vertexCount)
 
 bool isMeshFile(const QString &path)
 {
+    static const Assimp::Importer importer;
     const QString suffix = QFileInfo(path).suffix();
-    return !suffix.isEmpty() && Assimp::Importer().IsExtensionSupported(("." + suffix.toLower()).toStdString());
+    return !suffix.isEmpty() && importer.IsExtensionSupported(("." + suffix.toLower()).toStdString());
 }
 
 void simplifyToFit(std::vector<float> &positions, std::vector<unsigned> &indices, int maxVertices, int maxTriangles)
