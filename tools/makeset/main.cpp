@@ -60,6 +60,9 @@ int main(int argc, char **argv)
         return usageError("--out is missing");
     if (parser.positionalArguments().isEmpty())
         return usageError("no meshes given");
+    int axis = 0, sign = 1;
+    if (parser.isSet(up) && !makeset::parseAxis(parser.value(up), &axis, &sign))
+        return usageError("--up takes x, y or z, with a minus sign where the axis points down (-y)");
 
     makeset::Options options;
     options.name = parser.value(name);
