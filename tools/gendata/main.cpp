@@ -93,32 +93,22 @@ QByteArray soundsXml()
            "</sounds>\n";
 }
 
-QImage render(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, QSize size, const IconView &view)
+// Pieces drawn with the skin's texels, as their MD2 files colour them; a
+// piece's box is worked out once, not for every corner it textures.
+PlacedMesh skinned(const Mesh &mesh, const SkinAtlas &skin, float alpha = 1.0f)
 {
-    return renderMeshes(pieces, skin, size, view.yaw, view.pitch, view.margin, view.zoom);
+    return {&mesh, {}, alpha, [&mesh, &skin, box = mesh.bounds()](int triangle, int corner) {
+                return texelFor(mesh, box, triangle, corner, skin);
+            }};
 }
 
 // A set's icon: its pieces as an anatomy chart shows them (standing, head
 // up, the body's left on the right; the head in three-quarter view) on a
 // card of the menus' teal, so the sets read alike in the chooser's row. Six
 // cards and their gaps fit the 780 pixels of the row the set-up screen shows.
-QImage setIcon(const std::vector<PlacedMesh> &pieces, const SkinAtlas &skin, const IconView &view)
+QImage setIcon(const std::vector<PlacedMesh> &pieces, const QImage &skin, const IconView &view)
 {
-    const QSize size(120, 96);
-    const QImage figure = render(pieces, skin, size, view);
-    QImage card(size, QImage::Format_ARGB32);
-    card.fill(Qt::transparent);
-    QPainter p(&card);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(QPointF(size.width() / 2.0, size.height() * 0.45), size.width() * 0.6);
-    glow.setColorAt(0, QColor(30, 86, 96));
-    glow.setColorAt(1, QColor(6, 28, 34));
-    p.setBrush(glow);
-    p.setPen(QPen(QColor(80, 170, 170, 180), 1.5));
-    p.drawRoundedRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5), 9, 9);
-    p.drawImage(0, 0, figure);
-    p.end();
-    return card;
+    return renderSetIcon(pieces, skin, view.yaw, view.pitch, view.margin, view.zoom);
 }
 
 } // namespace
@@ -144,6 +134,7 @@ int main(int argc, char **argv)
 
     const SkinAtlas skin = buildSkin();
     writeFile("sets/bodyparts/tris4.pcx", encodePcx(skin));
+    const QImage skinImage = skin.toImage();
 
     const std::vector<PuzzleSet> sets = buildSets();
     for (const PuzzleSet &set : sets) {
@@ -154,7 +145,7 @@ int main(int argc, char **argv)
         for (const PieceModel &piece : set.parts) {
             parts.push_back(encodeMd2(piece.mesh, skin, qPrintable(piece.file)));
             writeFile("sets/bodyparts/" + piece.file, parts.back().bytes);
-            icon.push_back({&piece.mesh, {}, 1.0f});
+            icon.push_back(skinned(piece.mesh, skin));
         }
         writeFile("sets/" + set.fileBase + ".xml", setXml(set, parts, shape));
         if (preview) {
@@ -163,8 +154,8 @@ int main(int argc, char **argv)
             sheet.fill(QColor(30, 30, 30));
             QPainter p(&sheet);
             for (int i = 0; i < n; ++i) {
-                std::vector<PlacedMesh> one = {{&set.parts[i].mesh, {}, 1.0f}};
-                const QImage piece = render(one, skin, QSize(cell, cell), {set.icon.yaw, set.icon.pitch});
+                std::vector<PlacedMesh> one = {skinned(set.parts[i].mesh, skin)};
+                const QImage piece = renderMeshes(one, skinImage, QSize(cell, cell), set.icon.yaw, set.icon.pitch);
                 p.drawImage((i % columns) * cell, (i / columns) * cell, piece);
                 p.setPen(Qt::white);
                 p.drawText((i % columns) * cell + 4, (i / columns) * cell + 14, set.parts[i].name);
@@ -172,22 +163,23 @@ int main(int argc, char **argv)
             p.end();
             writeFile("preview/" + set.fileBase + ".png", png(sheet));
             std::vector<PlacedMesh> whole = icon;
-            whole.push_back({&set.shape.mesh, {}, 0.3f});
-            writeFile("preview/" + set.fileBase + "-whole.png", png(render(whole, skin, QSize(800, 600), {set.icon.yaw, set.icon.pitch})));
-            writeFile("preview/" + set.fileBase + "-icon.png", png(setIcon(icon, skin, set.icon).scaled(480, 384)));
+            whole.push_back(skinned(set.shape.mesh, skin, 0.3f));
+            const QImage all = renderMeshes(whole, skinImage, QSize(800, 600), set.icon.yaw, set.icon.pitch);
+            writeFile("preview/" + set.fileBase + "-whole.png", png(all));
+            writeFile("preview/" + set.fileBase + "-icon.png", png(setIcon(icon, skinImage, set.icon).scaled(480, 384)));
         }
-        writeFile("sets/" + set.fileBase + ".png", png(setIcon(icon, skin, set.icon)));
+        writeFile("sets/" + set.fileBase + ".png", png(setIcon(icon, skinImage, set.icon)));
     }
 
     // The logo and the loading screen show our own models.
     const PuzzleSet &organs = sets[0];
     const PuzzleSet &skeleton = sets[1];
-    std::vector<PlacedMesh> heart = {{&organs.parts[0].mesh, {}, 1.0f}};
+    std::vector<PlacedMesh> heart = {skinned(organs.parts[0].mesh, skin)};
     std::vector<PlacedMesh> bones;
     for (const PieceModel &piece : skeleton.parts)
-        bones.push_back({&piece.mesh, {}, 1.0f});
-    const QImage heartPicture = renderMeshes(heart, skin, QSize(104, 104), 25.0f, 70.0f, 0.03f);
-    const QImage skeletonPicture = renderMeshes(bones, skin, QSize(560, 240), -8.0f, 62.0f, 0.02f);
+        bones.push_back(skinned(piece.mesh, skin));
+    const QImage heartPicture = renderMeshes(heart, skinImage, QSize(104, 104), 25.0f, 70.0f, 0.03f);
+    const QImage skeletonPicture = renderMeshes(bones, skinImage, QSize(560, 240), -8.0f, 62.0f, 0.02f);
     for (const auto &[file, image] : paintPictures(heartPicture, skeletonPicture))
         writeFile(file, png(image));
     for (const auto &[file, image] : paintTextures())
