@@ -5,6 +5,8 @@
 
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
+#include "pieces/particle.h"
+#include "pieces/pcxformat.h"
 #include "screens/setchooser.h"
 #include "testing/fakeaudiobackend.h"
 #include "view/glengine.h"
@@ -224,6 +226,15 @@ void TestMakeSet::meshesOfThreeFormatsBecomeASetThatKeepsTheirPlacesAndIsWonByMo
                      && std::abs(piece->posY() + (b.centre(1) - body.centre(1)) * scale) < 1.0f / 64
                      && std::abs(piece->posZ() - (b.centre(2) - body.centre(2)) * scale) < 1.0f / 64,
                  qPrintable(names[i]));
+    }
+    // Each piece shows, through the game's own decoders, the plain swatch of the shared skin its name picks.
+    const PcxImage pcx = decodePcx(skin).image;
+    const QImage shared(reinterpret_cast<const uchar *>(pcx.rgb.constData()), pcx.width, pcx.height, 3 * pcx.width, QImage::Format_RGB888);
+    const QList<QRgb> swatches = {qRgb(196, 62, 56), qRgb(244, 236, 210), qRgb(244, 166, 176)}; // heart, bone, lung
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(engine->remaining[i]->particle->model->texCoordCount > 0);
+        for (const TexCoord &tc : engine->remaining[i]->particle->model->texCoords)
+            QCOMPARE(shared.pixel(int(tc.s * shared.width()), int(tc.t * shared.height())), swatches[i]);
     }
     while (!engine->gameWon) {
         QVERIFY(takeTroughPiece(view, engine));
