@@ -12,7 +12,7 @@ packages=(
   fontconfig fonts-dejavu-core
   qt6-qpa-plugins
   desktop-file-utils appstream dpkg-dev file libx11-dev lintian
-  clang-14 libclang-rt-14-dev libassimp-dev libsdl2-image-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev libassimp-dev libmeshoptimizer-dev libsdl2-image-dev libbenchmark-dev
 )
 packages+=("$@")
 

@@ -1,56 +1,12 @@
 #include "anatomy.h"
 
+#include "arm.h"
+#include "modelling.h"
 #include "tissues.h"
 
 #include <cmath>
 
 namespace {
-
-constexpr float pi = 3.14159265f;
-
-// A thin plate (half thickness `half`) through `o` across `n`, kept only
-// where dot(p - o2, n2) < 0: carves fissures and grooves.
-Shape plate(V3 o, V3 n, float half, V3 o2, V3 n2, Box box)
-{
-    const V3 nn = normalized(n), mm = normalized(n2);
-    return {[=](V3 p) { return Sample{std::max(std::abs(dot(p - o, nn)) - half, dot(p - o2, mm)), Ghost}; }, box};
-}
-
-Mesh sweepRound(const std::vector<V3> &path, float r0, float r1, int sides, int tissue, V3 side = {0, 0, 1})
-{
-    std::vector<float> r;
-    for (size_t i = 0; i < path.size(); ++i)
-        r.push_back(r0 + (r1 - r0) * float(i) / float(path.size() - 1));
-    return sweep(path, r, r, side, sides, tissue);
-}
-
-// --- Lay-out of the three sets -------------------------------------------
-
-enum class Frame { Supine, Upright };
-
-V3 toScene(V3 a, Frame f)
-{
-    // Lying on the back, head towards -y and the body's left away from the
-    // player; or standing up facing the player with its left to the right.
-    return f == Frame::Supine ? V3{-a.x, -a.y, a.z} : V3{a.z, a.x, a.y};
-}
-
-Mesh place(Mesh m, Frame f, float scale)
-{
-    for (auto &v : m.vertices) {
-        v.p = toScene(v.p, f) * scale;
-        v.n = toScene(v.n, f);
-    }
-    return m;
-}
-
-Mesh merge(std::initializer_list<Mesh> parts)
-{
-    Mesh m;
-    for (const Mesh &p : parts)
-        m.append(p);
-    return m;
-}
 
 // --- Thorax and abdomen ---------------------------------------------------
 
@@ -127,15 +83,24 @@ Mesh lung(int side)
     return merge({tissue, bronchus, artery, vein});
 }
 
-Mesh liver()
+const Shape gallbladderShape = unite(sphere({-0.047f, -0.083f, 0.067f}, 0.017f, Gallbladder),
+                                    capsule({-0.046f, -0.08f, 0.065f}, {-0.035f, -0.04f, 0.035f}, 0.016f, 0.009f, Gallbladder), 0.01f);
+
+// With its gallbladder (the organs set), or with the hollow the gallbladder
+// lies in (the digestive tract, where the gallbladder is a piece of its own).
+Mesh liver(bool gallbladder)
 {
     Shape l = unite(ellipsoid({-0.06f, -0.02f, 0.01f}, {0.09f, 0.075f, 0.08f}, Liver),
                     ellipsoid({0.045f, 0.0f, 0.03f}, {0.075f, 0.04f, 0.045f}, Liver), 0.045f);
     l = clip(l, {0, -0.055f, 0.03f}, {0, -1, 0.7f}, 0.02f);
     l = subtract(l, capsule({0.0f, -0.05f, 0.1f}, {0.0f, 0.0f, 0.09f}, 0.012f, 0.008f, Ghost), 0.005f);
-    const Shape gall = capsule({-0.045f, -0.08f, 0.065f}, {-0.035f, -0.04f, 0.035f}, 0.018f, 0.01f, Gallbladder);
     const Shape hepatic = capsule({-0.02f, 0.03f, -0.045f}, {-0.02f, 0.075f, -0.05f}, 0.012f, 0.011f, Vein);
-    return meshShape(unite({l, gall, hepatic}, 0.006f), 1950);
+    if (gallbladder) {
+        const Shape gall = capsule({-0.045f, -0.08f, 0.065f}, {-0.035f, -0.04f, 0.035f}, 0.018f, 0.01f, Gallbladder);
+        return meshShape(unite({l, gall, hepatic}, 0.006f), 1950);
+    }
+    l = subtract(l, {[](V3 p) { return Sample{gallbladderShape(p).d - 0.002f, Ghost}; }, gallbladderShape.box.grown(0.002f)}, 0.004f);
+    return meshShape(unite(l, hepatic, 0.006f), 1950);
 }
 
 Mesh stomach()
@@ -160,14 +125,16 @@ Mesh spleen()
     return meshShape(unite(s, hilum, 0.004f), 1950);
 }
 
-Mesh pancreas()
+Mesh pancreas(bool duct)
 {
     const Shape p = tube({{-0.035f, -0.07f, 0.0f}, {0.0f, -0.055f, -0.006f}, {0.04f, -0.04f, -0.016f}, {0.08f, -0.02f, -0.03f},
                           {0.102f, -0.004f, -0.042f}},
                          {0.024f, 0.017f, 0.016f, 0.012f, 0.009f}, Pancreas, 0.012f);
     const Shape lobules = displace(p, [](V3 q) { return 0.0025f * noise3(q * 140.0f, 7); }, 0.0025f);
-    const Shape duct = capsule({-0.05f, -0.09f, 0.005f}, {-0.03f, -0.075f, 0.0f}, 0.006f, 0.005f, Gallbladder);
-    return meshShape(unite(lobules, duct, 0.004f), 1950);
+    if (!duct)
+        return meshShape(lobules, 1950);
+    const Shape bileDuct = capsule({-0.05f, -0.09f, 0.005f}, {-0.03f, -0.075f, 0.0f}, 0.006f, 0.005f, Gallbladder);
+    return meshShape(unite(lobules, bileDuct, 0.004f), 1950);
 }
 
 // The left kidney; the right one is its mirror image, set a little lower.
@@ -181,17 +148,6 @@ Mesh kidneyLeft()
                         0.0035f, 6, Urinary));
     m.append(sweepRound({{0.055f, -0.038f, -0.066f}, {0.03f, -0.04f, -0.062f}, {0.012f, -0.042f, -0.06f}}, 0.005f, 0.005f, 8, Artery));
     m.append(sweepRound({{0.055f, -0.048f, -0.06f}, {0.03f, -0.05f, -0.055f}, {0.012f, -0.052f, -0.053f}}, 0.006f, 0.006f, 8, Vein));
-    return m;
-}
-
-Mesh mirrored(Mesh m, V3 shift)
-{
-    for (auto &v : m.vertices) {
-        v.p = V3{-v.p.x, v.p.y, v.p.z} + shift;
-        v.n = V3{-v.n.x, v.n.y, v.n.z};
-    }
-    for (auto &t : m.triangles)
-        std::swap(t[1], t[2]);
     return m;
 }
 
@@ -227,20 +183,24 @@ Mesh smallBowel()
     return sweepRound(path, 0.0105f, 0.0105f, 10, SmallBowel);
 }
 
-Mesh largeBowel()
+// Caecum with the appendix, colon and (in the organs set) the rectum.
+Mesh largeBowel(bool rectum)
 {
-    const std::vector<V3> controls = {{-0.088f, -0.215f, 0.012f}, {-0.094f, -0.16f, 0.004f}, {-0.095f, -0.1f, 0.0f},
-                                      {-0.088f, -0.06f, 0.012f},  {-0.05f, -0.075f, 0.05f},  {0.0f, -0.1f, 0.066f},
-                                      {0.05f, -0.075f, 0.05f},    {0.09f, -0.056f, 0.004f},  {0.1f, -0.1f, -0.01f},
-                                      {0.096f, -0.18f, 0.0f},     {0.07f, -0.232f, 0.03f},   {0.03f, -0.25f, 0.01f},
-                                      {0.005f, -0.265f, -0.03f},  {0.0f, -0.293f, -0.05f}};
-    const std::vector<V3> path = smoothPath(controls, 130);
+    std::vector<V3> controls = {{-0.088f, -0.215f, 0.012f}, {-0.094f, -0.16f, 0.004f}, {-0.095f, -0.1f, 0.0f},
+                                {-0.088f, -0.06f, 0.012f},  {-0.05f, -0.075f, 0.05f},  {0.0f, -0.1f, 0.066f},
+                                {0.05f, -0.075f, 0.05f},    {0.09f, -0.056f, 0.004f},  {0.1f, -0.1f, -0.01f},
+                                {0.096f, -0.18f, 0.0f},     {0.07f, -0.232f, 0.03f},   {0.03f, -0.25f, 0.01f}};
+    if (rectum)
+        controls.insert(controls.end(), {{0.005f, -0.265f, -0.03f}, {0.0f, -0.293f, -0.05f}});
+    else
+        controls.push_back({0.012f, -0.257f, -0.006f});
+    const std::vector<V3> path = smoothPath(controls, rectum ? 130 : 120);
     std::vector<float> radii;
     float run = 0;
     for (size_t i = 0; i < path.size(); ++i) {
         if (i)
             run += length(path[i] - path[i - 1]);
-        const float base = i > path.size() - 18 ? 0.016f : 0.019f; // the rectum narrows
+        const float base = rectum && i > path.size() - 18 ? 0.016f : 0.019f; // the rectum narrows
         radii.push_back(base * (1.0f + 0.13f * std::sin(run * 2 * pi / 0.028f)));
     }
     Mesh m = meshShape(unite(tube(path, radii, LargeBowel, 0.004f),
@@ -251,7 +211,73 @@ Mesh largeBowel()
     return m;
 }
 
+// --- Digestive tract (in the trunk's frame, with the organs above) ---------
+
+Mesh oesophagus()
+{
+    const std::vector<V3> path = smoothPath({{0.0f, 0.33f, -0.032f}, {0.002f, 0.28f, -0.042f}, {0.006f, 0.22f, -0.05f},
+                                             {0.012f, 0.165f, -0.052f}, {0.022f, 0.122f, -0.044f}, {0.033f, 0.098f, -0.033f}},
+                                            12);
+    std::vector<float> radii;
+    for (size_t i = 0; i < path.size(); ++i)
+        radii.push_back(i == 0 ? 0.0092f : 0.0105f + 0.0012f * std::sin(float(i) * 0.9f));
+    // A muscular tube: fine rings of its circular layer.
+    const Shape tubeShape = displace(tube(path, radii, Muscle, 0.006f), [](V3 p) { return 0.0004f * std::sin(p.y * 700.0f); }, 0.0005f);
+    return meshShape(tubeShape, 1960);
+}
+
+const Shape pancreasHead = sphere({-0.035f, -0.07f, 0.0f}, 0.025f, Ghost);
+
+// The C of the duodenum round the head of the pancreas.
+Mesh duodenum()
+{
+    const std::vector<V3> path = smoothPath({{-0.046f, -0.068f, 0.034f}, {-0.062f, -0.06f, 0.02f}, {-0.074f, -0.075f, 0.004f},
+                                             {-0.074f, -0.1f, 0.0f}, {-0.062f, -0.12f, -0.002f}, {-0.03f, -0.127f, -0.006f},
+                                             {0.005f, -0.123f, -0.008f}, {0.022f, -0.108f, -0.008f}, {0.027f, -0.09f, -0.004f},
+                                             {0.036f, -0.094f, 0.008f}},
+                                            40);
+    std::vector<float> radii;
+    for (size_t i = 0; i < path.size(); ++i)
+        radii.push_back(0.0125f * (1.0f + 0.06f * std::sin(float(i) * 1.7f)));
+    return meshShape(subtract(tube(path, radii, SmallBowel, 0.004f), pancreasHead, 0.004f), 1960);
+}
+
+// Gallbladder with the bile ducts down to the duodenum.
+Mesh gallbladder()
+{
+    Mesh m = meshShape(gallbladderShape, 1200);
+    const V3 neck{-0.035f, -0.04f, 0.035f};
+    m.append(sweepRound(smoothPath({neck, {-0.03f, -0.034f, 0.022f}, {-0.028f, -0.04f, 0.012f}}, 8), 0.0032f, 0.0032f, 8, Gallbladder));
+    // Hepatic duct from the liver, then the common bile duct behind the duodenum.
+    m.append(sweepRound(smoothPath({{-0.02f, -0.03f, 0.012f}, {-0.028f, -0.04f, 0.012f}, {-0.042f, -0.065f, 0.01f},
+                                    {-0.052f, -0.085f, 0.006f}, {-0.062f, -0.092f, 0.003f}},
+                                   20),
+                        0.0036f, 0.0032f, 8, Gallbladder));
+    return m;
+}
+
+// The rectum from the end of the sigmoid colon down to the anal canal.
+Mesh rectum()
+{
+    const std::vector<V3> path = smoothPath({{0.008f, -0.262f, -0.016f}, {0.002f, -0.278f, -0.042f}, {0.0f, -0.3f, -0.052f},
+                                             {0.0f, -0.32f, -0.042f}, {0.0f, -0.333f, -0.026f}, {0.0f, -0.343f, -0.018f}},
+                                            24);
+    std::vector<float> radii;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const float t = float(i) / float(path.size() - 1);
+        radii.push_back(t < 0.7f ? 0.016f + 0.006f * std::sin(t / 0.7f * pi) : 0.016f - 0.024f * (t - 0.7f));
+    }
+    // Transverse folds of the rectal wall.
+    return meshShape(displace(tube(path, radii, LargeBowel, 0.006f), [](V3 p) { return 0.001f * std::sin(p.y * 380.0f); }, 0.0012f),
+                     1960);
+}
+
 // --- Skeleton --------------------------------------------------------------
+
+// The skeleton's right arm is the arm set's, a little smaller and hanging
+// slightly away from the body.
+V3 skeletonArm(V3 p) { return V3{-0.18f, 0.515f, -0.008f} + rotate(p, {0, 0, 1}, -3.0f) * 0.9f; }
+Mesh skeletonArm(const Mesh &m) { return transformed(m, {}, {0, 0, 1}, -3.0f, 0.9f, {-0.18f, 0.515f, -0.008f}); }
 
 Mesh skeletonGhost()
 {
@@ -263,9 +289,12 @@ Mesh skeletonGhost()
         ellipsoid({0, 0.0f, 0}, {0.165f, 0.1f, 0.1f}, Ghost),
     };
     for (float s : {-1.0f, 1.0f}) {
-        parts.push_back(capsule({s * 0.18f, 0.5f, -0.02f}, {s * 0.21f, 0.22f, -0.01f}, 0.05f, 0.04f, Ghost));
-        parts.push_back(capsule({s * 0.21f, 0.22f, -0.01f}, {s * 0.222f, -0.04f, 0.01f}, 0.04f, 0.032f, Ghost));
-        parts.push_back(ellipsoid({s * 0.225f, -0.11f, 0.012f}, {0.05f, 0.085f, 0.028f}, Ghost));
+        const V3 side{-s, 1, 1}; // the left arm mirrors the right
+        const V3 elbow = mul(skeletonArm(arm::elbow()), side), wrist = mul(skeletonArm(arm::wrist()), side);
+        const V3 tip = mul(skeletonArm(arm::fingers()[2].second), side);
+        parts.push_back(capsule({s * 0.18f, 0.5f, -0.02f}, elbow, 0.05f, 0.04f, Ghost));
+        parts.push_back(capsule(elbow, wrist, 0.04f, 0.03f, Ghost));
+        parts.push_back(ellipsoid(lerp(wrist, tip, 0.45f) + V3{0, 0, 0.01f}, {0.05f, length(tip - wrist) * 0.55f, 0.026f}, Ghost));
         parts.push_back(capsule({s * 0.09f, -0.05f, 0}, {s * 0.085f, -0.44f, 0}, 0.08f, 0.052f, Ghost));
         parts.push_back(capsule({s * 0.085f, -0.44f, 0}, {s * 0.085f, -0.84f, -0.01f}, 0.052f, 0.035f, Ghost));
         parts.push_back(ellipsoid({s * 0.085f, -0.885f, 0.06f}, {0.045f, 0.04f, 0.135f}, Ghost));
@@ -363,57 +392,74 @@ Mesh ribCage()
     return m;
 }
 
-Mesh pelvis()
+// The iliac wing of one hip bone (side +1 left, -1 right): a blade flaring
+// up from above the hip socket, hollow on its inner face, with its crest.
+Mesh iliacWing(float s)
 {
-    std::vector<Shape> parts;
-    for (float s : {-1.0f, 1.0f}) {
-        const Shape wing = moved(rotated(ellipsoid({0, 0, 0}, {0.058f, 0.062f, 0.011f}, Bone), {0, 1, 0}, s * -55.0f),
-                                 {s * 0.085f, 0.06f, -0.03f});
-        parts.push_back(wing);
-        parts.push_back(sphere({s * 0.095f, -0.005f, 0.012f}, 0.028f, Bone));
-        parts.push_back(moved(rotated(torus({0, 0, 0}, 0.026f, 0.0095f, Bone), {0, 1, 0}, s * 75.0f), {s * 0.055f, -0.045f, 0.03f}));
-        parts.push_back(capsule({s * 0.06f, -0.025f, 0.05f}, {s * 0.004f, -0.035f, 0.058f}, 0.011f, 0.011f, Bone));
-        parts.push_back(capsule({s * 0.04f, 0.075f, -0.06f}, {s * 0.1f, 0.095f, -0.015f}, 0.01f, 0.012f, Bone));
-    }
-    Shape p = unite(parts, 0.012f);
-    for (float s : {-1.0f, 1.0f})
-        p = subtract(p, sphere({s * 0.118f, -0.005f, 0.02f}, 0.022f, Ghost), 0.004f);
-    const Shape sacrum = unite(moved(rotated(ellipsoid({0, 0, 0}, {0.046f, 0.06f, 0.018f}, Bone), {1, 0, 0}, -25.0f), {0, 0.045f, -0.07f}),
-                               capsule({0, -0.01f, -0.08f}, {0, -0.035f, -0.06f}, 0.008f, 0.005f, Bone), 0.01f);
-    const Shape symphysis = capsule({0, -0.02f, 0.06f}, {0, -0.05f, 0.058f}, 0.006f, 0.006f, Cartilage);
-    return meshShape(unite({p, sacrum, symphysis}, 0.006f), 1960);
+    const std::vector<V3> keys = {{s * 0.088f, 0.012f, 0.034f}, {s * 0.106f, 0.04f, 0.047f},  {s * 0.12f, 0.063f, 0.05f},
+                                  {s * 0.133f, 0.094f, 0.024f}, {s * 0.13f, 0.113f, -0.014f}, {s * 0.1f, 0.115f, -0.048f},
+                                  {s * 0.055f, 0.092f, -0.07f}, {s * 0.048f, 0.062f, -0.068f}, {s * 0.055f, 0.04f, -0.055f},
+                                  {s * 0.068f, 0.012f, -0.035f}, {s * 0.078f, 0.0f, -0.005f}};
+    const std::vector<float> border = {0.0055f, 0.006f, 0.0075f, 0.0075f, 0.0075f, 0.0075f, 0.0075f, 0.006f, 0.0055f, 0.0055f, 0.0055f};
+    V3 out = cross(keys[2] - keys[10], keys[6] - keys[10]);
+    if (out.x * s < 0)
+        out = out * -1.0f; // towards the side: the outer (gluteal) face
+    return blade(keys, border, 32, out, 0.0032f, 0.011f, Bone);
 }
 
-// Right-sided limb bones; the left ones are their mirror images.
-Mesh humerus()
+// One hip bone (side +1 left, -1 right): the iliac wing, the hip socket
+// open to the side, front and below, and round the obturator foramen the
+// pubis in front and the ischium below.
+Mesh hipBone(float s)
 {
-    const Shape h = unite({sphere({-0.178f, 0.515f, -0.008f}, 0.024f, Bone), sphere({-0.2f, 0.515f, 0.0f}, 0.016f, Bone),
-                           capsule({-0.19f, 0.5f, -0.01f}, {-0.208f, 0.25f, -0.01f}, 0.012f, 0.01f, Bone),
-                           ellipsoid({-0.21f, 0.232f, -0.005f}, {0.03f, 0.013f, 0.016f}, Bone)},
-                          0.012f);
-    return meshShape(h, 1900);
+    const V3 socket{s * 0.085f, -0.005f, 0.015f}; // the centre of the femur's head
+    const V3 opening = normalized(V3{s * 0.72f, -0.38f, 0.5f});
+    const V3 spine{s * 0.066f, -0.036f, -0.042f};
+    Shape bone = unite({capsule({s * 0.082f, 0.035f, -0.004f}, socket - opening * 0.022f, 0.017f, 0.018f, Bone),
+                        capsule({s * 0.066f, 0.02f, -0.04f}, {s * 0.075f, -0.012f, -0.014f}, 0.01f, 0.012f, Bone), // behind the socket
+                        capsule({s * 0.068f, -0.004f, 0.036f}, {s * 0.02f, -0.03f, 0.058f}, 0.0095f, 0.009f, Bone), // superior pubic ramus
+                        ellipsoid({s * 0.013f, -0.042f, 0.058f}, {0.011f, 0.018f, 0.009f}, Bone),
+                        capsule({s * 0.014f, -0.058f, 0.052f}, {s * 0.046f, -0.08f, 0.02f}, 0.0075f, 0.0075f, Bone), // inferior pubic ramus
+                        capsule({s * 0.082f, -0.035f, -0.006f}, {s * 0.076f, -0.07f, -0.018f}, 0.012f, 0.012f, Bone), // ischium
+                        ellipsoid({s * 0.07f, -0.08f, -0.012f}, {0.012f, 0.017f, 0.014f}, Bone),                    // ischial tuberosity
+                        capsule({s * 0.064f, -0.086f, 0.0f}, {s * 0.046f, -0.08f, 0.02f}, 0.008f, 0.0075f, Bone),
+                        capsule({s * 0.072f, -0.018f, -0.024f}, spine, 0.008f, 0.005f, Bone),
+                        capsule(spine, spine + V3{-s * 0.012f, -0.004f, -0.01f}, 0.0045f, 0.003f, Bone)},
+                       0.008f);
+    bone = subtract(bone, sphere(socket, 0.028f, Ghost), 0.003f);
+    // The face of the pubic symphysis is cartilage.
+    bone = paint(bone, [s](V3 p) { return p.x * s < 0.006f; }, Cartilage);
+    // The socket: a cup round the femur's head, its rim just past the head's middle.
+    const V3 u = normalized(cross(opening, {0, 1, 0})), v = cross(opening, u);
+    std::vector<V3> rim;
+    for (int i = 0; i < 10; ++i) {
+        const float a = 2 * pi * float(i) / 10.0f;
+        rim.push_back(socket + opening * 0.003f + (u * std::cos(a) + v * std::sin(a)) * 0.033f);
+    }
+    const Mesh cup = blade(rim, std::vector<float>(10, 0.0052f), 24, opening * -1.0f, 0.0035f, 0.028f, Bone);
+    return merge({meshShape(bone, 1400), cup, iliacWing(s)});
 }
 
-Mesh forearm()
+Mesh sacrum()
 {
-    const Shape bones = unite({capsule({-0.222f, 0.205f, 0.002f}, {-0.232f, -0.035f, 0.012f}, 0.009f, 0.012f, Bone),
-                               capsule({-0.198f, 0.215f, -0.008f}, {-0.206f, -0.03f, 0.006f}, 0.011f, 0.007f, Bone),
-                               sphere({-0.198f, 0.225f, -0.016f}, 0.012f, Bone),
-                               ellipsoid({-0.218f, -0.065f, 0.01f}, {0.028f, 0.02f, 0.011f}, Bone),
-                               ellipsoid({-0.215f, -0.105f, 0.01f}, {0.034f, 0.03f, 0.009f}, Bone)},
-                              0.008f);
-    Mesh m = meshShape(bones, 1500);
-    // Fingers (index to little) and the thumb, slightly curled forwards.
-    for (int f = 0; f < 4; ++f) {
-        const float x = -0.238f + 0.015f * f;
-        const float len = f == 0 ? 0.07f : f == 1 ? 0.078f : f == 2 ? 0.072f : 0.058f;
-        m.append(sweepRound(smoothPath({{x, -0.128f, 0.01f}, {x - 0.002f, -0.128f - len * 0.5f, 0.014f}, {x - 0.003f, -0.128f - len, 0.02f}},
-                                       6),
-                            0.0055f, 0.004f, 6, Bone));
-    }
-    m.append(sweepRound(smoothPath({{-0.24f, -0.075f, 0.012f}, {-0.262f, -0.1f, 0.02f}, {-0.272f, -0.13f, 0.028f}}, 6), 0.0065f, 0.0045f,
-                        6, Bone));
-    return m;
+    Shape p = unite({triangle({-0.052f, 0.072f, -0.058f}, {0.052f, 0.072f, -0.058f}, {0.0f, -0.01f, -0.085f}, 0.009f, Bone),
+                     capsule({-0.05f, 0.07f, -0.06f}, {0.05f, 0.07f, -0.06f}, 0.013f, 0.013f, Bone), // the alae
+                     ellipsoid({0, 0.082f, -0.05f}, {0.024f, 0.01f, 0.018f}, Bone),
+                     capsule({0, 0.07f, -0.07f}, {0, 0.0f, -0.093f}, 0.0045f, 0.004f, Bone), // median crest
+                     tube({{0, -0.014f, -0.086f}, {0, -0.028f, -0.082f}, {0, -0.04f, -0.072f}}, {0.0055f, 0.0045f, 0.003f}, Bone, 0.002f)},
+                    0.006f); // the coccyx last
+    // Four pairs of sacral foramina.
+    for (int i = 0; i < 4; ++i)
+        for (float s : {-1.0f, 1.0f})
+            p = subtract(p, sphere({s * 0.017f, 0.056f - 0.019f * i, -0.054f - 0.0065f * i}, 0.0042f - 0.0004f * i, Ghost), 0.001f);
+    return meshShape(p, 1960);
+}
+
+// The radius and ulna with the bones of the hand, for the skeleton.
+Mesh forearmAndHand()
+{
+    return skeletonArm(merge({meshShape(unite(arm::ulna(), arm::radius()), 1050), meshShape(arm::carpals(), 330), arm::metacarpals(6, 5),
+                              arm::phalanges(6, 5)}));
 }
 
 Mesh femur()
@@ -530,10 +576,11 @@ std::vector<PuzzleSet> buildSets()
     std::vector<PuzzleSet> sets;
 
     const float torso = 1.1f;
+    const Mesh trunk = torsoGhost(), gut = stomach(), loops = smallBowel();
     PuzzleSet organs;
     organs.fileBase = "organs";
     organs.name = "Organs of the trunk";
-    organs.shape = {"trunk.md2", "Trunk", place(torsoGhost(), Frame::Supine, torso)};
+    organs.shape = {"trunk.md2", "Trunk", place(trunk, Frame::Supine, torso)};
     // Lying at the height of the trough floor, just in front of it, so a
     // piece carried on the drag plane passes through the ghost's middle.
     organs.shapePos = {-0.16f, 0.03f, 0.56f};
@@ -542,15 +589,15 @@ std::vector<PuzzleSet> buildSets()
         {"heart.md2", "Heart", place(heart(), Frame::Supine, torso)},
         {"lung-right.md2", "Right lung", place(lung(-1), Frame::Supine, torso)},
         {"lung-left.md2", "Left lung", place(lung(1), Frame::Supine, torso)},
-        {"liver.md2", "Liver and gallbladder", place(liver(), Frame::Supine, torso)},
-        {"stomach.md2", "Stomach", place(stomach(), Frame::Supine, torso)},
+        {"liver.md2", "Liver and gallbladder", place(liver(true), Frame::Supine, torso)},
+        {"stomach.md2", "Stomach", place(gut, Frame::Supine, torso)},
         {"spleen.md2", "Spleen", place(spleen(), Frame::Supine, torso)},
-        {"pancreas.md2", "Pancreas", place(pancreas(), Frame::Supine, torso)},
+        {"pancreas.md2", "Pancreas", place(pancreas(true), Frame::Supine, torso)},
         {"kidney-left.md2", "Left kidney", place(leftKidney, Frame::Supine, torso)},
         {"kidney-right.md2", "Right kidney", place(mirrored(leftKidney, {0, -0.022f, 0}), Frame::Supine, torso)},
         {"bladder.md2", "Urinary bladder", place(bladder(), Frame::Supine, torso)},
-        {"small-intestine.md2", "Small intestine", place(smallBowel(), Frame::Supine, torso)},
-        {"large-intestine.md2", "Large intestine", place(largeBowel(), Frame::Supine, torso)},
+        {"small-intestine.md2", "Small intestine", place(loops, Frame::Supine, torso)},
+        {"large-intestine.md2", "Large intestine", place(largeBowel(true), Frame::Supine, torso)},
     };
     sets.push_back(std::move(organs));
 
@@ -561,12 +608,15 @@ std::vector<PuzzleSet> buildSets()
     skeleton.name = "The skeleton";
     skeleton.shape = {"body.md2", "Body", place(skeletonGhost(), Frame::Supine, body)};
     skeleton.shapePos = {-0.12f, 0.03f, 0.56f};
-    const Mesh h = humerus(), fa = forearm(), fe = femur(), leg = lowerLeg();
+    const Mesh humerus = meshShape(arm::humerus(), 1960);
+    const Mesh h = skeletonArm(humerus), fa = forearmAndHand(), fe = femur(), leg = lowerLeg();
     skeleton.parts = {
         {"skull.md2", "Skull", place(skull(), Frame::Supine, body)},
         {"spine.md2", "Vertebral column", place(spine(), Frame::Supine, body)},
         {"ribcage.md2", "Rib cage, sternum and clavicles", place(ribCage(), Frame::Supine, body)},
-        {"pelvis.md2", "Pelvis and sacrum", place(pelvis(), Frame::Supine, body)},
+        {"hipbone-right.md2", "Right hip bone", place(hipBone(-1), Frame::Supine, body)},
+        {"hipbone-left.md2", "Left hip bone", place(hipBone(1), Frame::Supine, body)},
+        {"sacrum.md2", "Sacrum and coccyx", place(sacrum(), Frame::Supine, body)},
         {"humerus-right.md2", "Right humerus", place(h, Frame::Supine, body)},
         {"humerus-left.md2", "Left humerus", place(mirrored(h, {}), Frame::Supine, body)},
         {"forearm-right.md2", "Right forearm and hand", place(fa, Frame::Supine, body)},
@@ -576,6 +626,9 @@ std::vector<PuzzleSet> buildSets()
         {"leg-right.md2", "Right tibia, fibula and foot", place(leg, Frame::Supine, body)},
         {"leg-left.md2", "Left tibia, fibula and foot", place(mirrored(leg, {}), Frame::Supine, body)},
     };
+    // A tall figure: show it from the skull down to the thighs, so it fills
+    // its card like the others.
+    skeleton.icon.zoom = 1.75f;
     sets.push_back(std::move(skeleton));
 
     const float head = 1.8f;
@@ -593,6 +646,32 @@ std::vector<PuzzleSet> buildSets()
         {"eye-left.md2", "Left eye and optic nerve", place(eye(1), Frame::Upright, head)},
         {"eye-right.md2", "Right eye and optic nerve", place(eye(-1), Frame::Upright, head)},
     };
+    // The head in three-quarter view.
+    brain.icon = {28.0f, 18.0f, 0.08f, 1.0f};
     sets.push_back(std::move(brain));
+
+    // The digestive tract in the same trunk, a little larger: as large as
+    // the oesophagus still fits on the trough.
+    const float tract = 1.17f;
+    PuzzleSet digestive;
+    digestive.fileBase = "digestive";
+    digestive.name = "The digestive tract";
+    digestive.shape = {"digestive-trunk.md2", "Trunk", place(trunk, Frame::Supine, tract)};
+    digestive.shapePos = {-0.16f, 0.03f, 0.56f};
+    digestive.parts = {
+        {"digestive-oesophagus.md2", "Oesophagus", place(oesophagus(), Frame::Supine, tract)},
+        {"digestive-stomach.md2", "Stomach", place(gut, Frame::Supine, tract)},
+        {"digestive-duodenum.md2", "Duodenum", place(duodenum(), Frame::Supine, tract)},
+        {"digestive-small-intestine.md2", "Small intestine", place(loops, Frame::Supine, tract)},
+        {"digestive-large-intestine.md2", "Large intestine", place(largeBowel(false), Frame::Supine, tract)},
+        {"digestive-rectum.md2", "Rectum", place(rectum(), Frame::Supine, tract)},
+        {"digestive-liver.md2", "Liver", place(liver(false), Frame::Supine, tract)},
+        {"digestive-gallbladder.md2", "Gallbladder and bile ducts", place(gallbladder(), Frame::Supine, tract)},
+        {"digestive-pancreas.md2", "Pancreas", place(pancreas(false), Frame::Supine, tract)},
+    };
+    sets.push_back(std::move(digestive));
+
+    sets.push_back(heartSet());
+    sets.push_back(armSet(humerus));
     return sets;
 }

@@ -3,7 +3,7 @@
 // Writers for the game's binary formats: the 8-bit PCX skin and MD2 meshes
 // (the layouts are described in src/pieces/pcxformat.h and md2format.h).
 
-#include "mesher.h"
+#include "md2encoder.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -26,20 +26,12 @@ struct SkinAtlas
 SkinAtlas buildSkin();
 QByteArray encodePcx(const SkinAtlas &skin);
 
-struct Md2Output
-{
-    QByteArray bytes;
-    V3 centre;  // centre of the box the game will compute, in scene axes
-    V3 size;    // extent of that box
-};
+using Md2Output = Md2Encoded;
 
 // One frame. Exits the generator when the mesh exceeds what MD2 can hold.
 Md2Output encodeMd2(const Mesh &mesh, const SkinAtlas &skin, const char *name);
 
 // The skin's texel for a vertex of a given tissue (used by the icon
 // renderer, which must colour pieces exactly as the texture coordinates do).
-struct TexturedVertex
-{
-    float s = 0, t = 0; // in pixels
-};
-TexturedVertex texelFor(const Mesh &mesh, int triangle, int corner, const SkinAtlas &skin);
+// `box` is the mesh's bounds, worked out once by the caller.
+Texel texelFor(const Mesh &mesh, const Box &box, int triangle, int corner, const SkinAtlas &skin);

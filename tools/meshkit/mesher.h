@@ -27,7 +27,14 @@ struct Mesh
     Box bounds() const;
 };
 
-// Meshes the shape with as fine a grid as `maxVertices` allows.
+// A pixel of the piece skin, for one triangle corner.
+struct Texel
+{
+    float s = 0, t = 0;
+};
+
+// Meshes the shape with as fine a grid as `maxVertices` allows; empty when
+// the shape holds nothing.
 Mesh meshShape(const Shape &shape, int maxVertices);
 
 // A closed tube along `path` with an elliptical section: `width` across the

@@ -1,8 +1,6 @@
 #include "mesher.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 void Mesh::append(const Mesh &other)
 {
@@ -138,10 +136,6 @@ Mesh meshShape(const Shape &shape, int maxVertices)
     while (int(mesh.vertices.size()) > maxVertices) {
         h *= 1.05f;
         mesh = surfaceNets(shape, h);
-    }
-    if (mesh.vertices.empty()) {
-        std::fprintf(stderr, "torvane-gendata: a shape meshed to nothing\n");
-        std::exit(1);
     }
     return mesh;
 }

@@ -12,14 +12,6 @@ float smin(float a, float b, float k)
     return b + (a - b) * h - k * h * (1 - h);
 }
 
-V3 rotate(V3 p, V3 axis, float degrees)
-{
-    const V3 k = normalized(axis);
-    const float a = degrees * 3.14159265f / 180.0f;
-    const float c = std::cos(a), s = std::sin(a);
-    return p * c + cross(k, p) * s + k * (dot(k, p) * (1 - c));
-}
-
 Box rotatedBox(const Box &b, V3 axis, float degrees)
 {
     Box out;
@@ -50,6 +42,14 @@ float lattice(int x, int y, int z, unsigned seed)
 }
 
 } // namespace
+
+V3 rotate(V3 p, V3 axis, float degrees)
+{
+    const V3 k = normalized(axis);
+    const float a = degrees * 3.14159265f / 180.0f;
+    const float c = std::cos(a), s = std::sin(a);
+    return p * c + cross(k, p) * s + k * (dot(k, p) * (1 - c));
+}
 
 Shape sphere(V3 c, float r, int tissue)
 {
@@ -110,6 +110,26 @@ Shape torus(V3 c, float major, float minor, int tissue)
                 return Sample{std::sqrt(ring * ring + q.z * q.z) - minor, tissue};
             },
             Box{c - V3{rr, rr, minor}, c + V3{rr, rr, minor}}};
+}
+
+Shape triangle(V3 a, V3 b, V3 c, float r, int tissue)
+{
+    Box box{a, a};
+    box.add(b);
+    box.add(c);
+    const V3 ba = b - a, cb = c - b, ac = a - c;
+    const V3 normal = cross(ba, ac);
+    // Distance to the nearest edge, or to the plane when p lies over the face.
+    auto edge = [](V3 e, V3 q) { return length(e * std::clamp(dot(e, q) / dot(e, e), 0.0f, 1.0f) - q); };
+    return {[=](V3 p) {
+                const V3 pa = p - a, pb = p - b, pc = p - c;
+                const bool over = dot(cross(ba, normal), pa) >= 0 && dot(cross(cb, normal), pb) >= 0 &&
+                                  dot(cross(ac, normal), pc) >= 0;
+                const float d = over ? std::abs(dot(normal, pa)) / length(normal)
+                                     : std::min({edge(ba, pa), edge(cb, pb), edge(ac, pc)});
+                return Sample{d - r, tissue};
+            },
+            box.grown(r)};
 }
 
 Shape unite(const Shape &a, const Shape &b, float k)
@@ -210,6 +230,16 @@ Shape rotated(const Shape &a, V3 axis, float degrees)
 Shape moved(const Shape &a, V3 offset)
 {
     return {[=](V3 p) { return a(p - offset); }, Box{a.box.lo + offset, a.box.hi + offset}};
+}
+
+Shape scaled(const Shape &a, float factor)
+{
+    return {[=](V3 p) {
+                Sample s = a(p * (1.0f / factor));
+                s.d *= factor;
+                return s;
+            },
+            Box{a.box.lo * factor, a.box.hi * factor}};
 }
 
 Shape mirroredX(const Shape &a)

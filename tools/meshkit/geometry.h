@@ -77,6 +77,9 @@ Shape capsule(V3 a, V3 b, float ra, float rb, int tissue);
 Shape tube(const std::vector<V3> &points, const std::vector<float> &radii, int tissue, float smooth = 0);
 Shape roundBox(V3 c, V3 half, float r, int tissue);
 Shape torus(V3 c, float major, float minor, int tissue); // ring in the xy plane
+// A flat triangle through a, b, c thickened by r on every side: blades of
+// bone (the iliac wing, the scapula).
+Shape triangle(V3 a, V3 b, V3 c, float r, int tissue);
 
 // Combinations; k is the blending radius (0: sharp).
 Shape unite(const Shape &a, const Shape &b, float k = 0);
@@ -93,8 +96,13 @@ Shape paint(const Shape &a, std::function<bool(V3)> where, int tissue);
 // around an axis, then translate.
 Shape rotated(const Shape &a, V3 axis, float degrees);
 Shape moved(const Shape &a, V3 offset);
+// Uniform scaling about the origin.
+Shape scaled(const Shape &a, float factor);
 // Mirrors across x = 0 (the midline of the models in their own frame).
 Shape mirroredX(const Shape &a);
+
+// Turns p about the origin by angle (degrees) around an axis.
+V3 rotate(V3 p, V3 axis, float degrees);
 
 // Deterministic smooth 3D noise in [-1, 1].
 float noise3(V3 p, unsigned seed = 1);

@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include <QPainter>
+#include <QRadialGradient>
 #include <cmath>
 
 namespace {
@@ -13,12 +15,11 @@ struct ScreenVertex
 
 } // namespace
 
-QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin, QSize size, float yaw, float pitch,
-                    float margin)
+QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture, QSize size, float yaw, float pitch,
+                    float margin, float zoom)
 {
     const int ss = 3;
     const int w = size.width() * ss, h = size.height() * ss;
-    const QImage texture = skin.toImage();
 
     const float ya = yaw * 3.14159265f / 180, pa = pitch * 3.14159265f / 180;
     // Camera looking towards -x and down by `pitch`, with +y to the right.
@@ -37,8 +38,10 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
             minX = std::min(minX, dot(p, r)), maxX = std::max(maxX, dot(p, r));
             minY = std::min(minY, dot(p, u)), maxY = std::max(maxY, dot(p, u));
         }
-    const float scale = std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
-    const float cx = (minX + maxX) * 0.5f, cy = (minY + maxY) * 0.5f;
+    const float fit = std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
+    const float scale = fit * zoom;
+    // Zoomed about the top: the scene's top edge stays where fitting put it.
+    const float cx = (minX + maxX) * 0.5f, cy = maxY - (maxY - minY) * 0.5f * fit / scale;
 
     std::vector<float> depth(size_t(w) * h, 1e9f);
     std::vector<float> colour(size_t(w) * h * 4, 0.0f);
@@ -54,7 +57,7 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
                 for (int c = 0; c < 3; ++c) {
                     const auto &v = mesh.vertices[mesh.triangles[ti][c]];
                     const V3 p = v.p + pm.offset;
-                    const TexturedVertex tv = texelFor(mesh, ti, c, skin);
+                    const Texel tv = pm.texel(ti, c);
                     sv[c] = {w * 0.5f + (dot(p, r) - cx) * scale, h * 0.5f - (dot(p, u) - cy) * scale, dot(p, d), v.n, tv.s, tv.t};
                 }
                 const float area = (sv[1].x - sv[0].x) * (sv[2].y - sv[0].y) - (sv[2].x - sv[0].x) * (sv[1].y - sv[0].y);
@@ -124,4 +127,24 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const SkinAtlas &skin
             out.setPixel(x, y, qRgba(int(acc[0] / acc[3] * 255), int(acc[1] / acc[3] * 255), int(acc[2] / acc[3] * 255), int(a * 255)));
         }
     return out;
+}
+
+QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &texture, float yaw, float pitch, float margin,
+                     float zoom)
+{
+    const QSize size(120, 96);
+    const QImage figure = renderMeshes(pieces, texture, size, yaw, pitch, margin, zoom);
+    QImage card(size, QImage::Format_ARGB32);
+    card.fill(Qt::transparent);
+    QPainter p(&card);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient glow(QPointF(size.width() / 2.0, size.height() * 0.45), size.width() * 0.6);
+    glow.setColorAt(0, QColor(30, 86, 96));
+    glow.setColorAt(1, QColor(6, 28, 34));
+    p.setBrush(glow);
+    p.setPen(QPen(QColor(80, 170, 170, 180), 1.5));
+    p.drawRoundedRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5), 9, 9);
+    p.drawImage(0, 0, figure);
+    p.end();
+    return card;
 }
