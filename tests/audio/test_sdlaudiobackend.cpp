@@ -1,6 +1,5 @@
 // The real SDL2_mixer layer, on SDL's dummy driver and on its "disk" driver,
 // which writes what would reach the speakers into a file.
-#include "audio/audiobackend.h"
 #include "audio/sdlaudiobackend.h"
 #include "audio/soundmanager.h"
 #include "testing/fakeaudiobackend.h"
@@ -22,28 +21,18 @@ QByteArray toneWav(int milliseconds)
         const auto sample = qToLittleEndian(qint16(12000 * std::sin(2 * M_PI * 440.0 * i / 22050)));
         data.append(reinterpret_cast<const char *>(&sample), 2);
     }
-    QByteArray wav("RIFF");
-    const auto u32 = [&wav](quint32 v) { v = qToLittleEndian(v); wav.append(reinterpret_cast<const char *>(&v), 4); };
-    const auto u16 = [&wav](quint16 v) { v = qToLittleEndian(v); wav.append(reinterpret_cast<const char *>(&v), 2); };
-    u32(36 + data.size());
-    wav.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(22050);
-    u32(44100);
-    u16(2);
-    u16(16);
-    wav.append("data");
-    u32(data.size());
+    QByteArray wav("RIFF....WAVEfmt ");
+    for (quint32 v : {16u, 0x10001u, 22050u, 44100u, 0x100002u, 0x61746164u /* "data" */, quint32(data.size())})
+        wav.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 4);
+    qToLittleEndian(quint32(36 + data.size()), wav.data() + 4);
     return wav + data;
 }
 
-// Loudest sample of the device's 44.1 kHz 16-bit stereo output between two times.
+// Loudest sample of the device's 44.1 kHz 16-bit stereo output (176 bytes a ms) between two times.
 int peak(const QByteArray &raw, int fromMs, int toMs)
 {
     int loudest = 0;
-    for (qsizetype i = qsizetype(fromMs) * 176 & ~3; i + 1 < qMin(raw.size(), qsizetype(toMs) * 176); i += 2)
+    for (qsizetype i = qsizetype(fromMs) * 176; i + 1 < qMin(raw.size(), qsizetype(toMs) * 176); i += 2)
         loudest = qMax(loudest, qAbs(int(qFromLittleEndian<qint16>(raw.constData() + i))));
     return loudest;
 }
@@ -56,24 +45,20 @@ class TestSdlAudioBackend : public QObject
 
 private slots:
     void cleanup() { qputenv("SDL_AUDIODRIVER", "dummy"); }
-    void createSoundTellsMissingFilesFromUndecodableOnes();
-    void channelKeepsItsSoundUntilReplacedOrReleased();
+    void missingFilesAreToldFromUndecodableOnes();
     void tracksAndEffectsWithAnyLettersInTheirNamesReachTheOutput();
     void noDeviceGivesTheOneMessageAndSilence();
 };
 
-void TestSdlAudioBackend::createSoundTellsMissingFilesFromUndecodableOnes()
+void TestSdlAudioBackend::missingFilesAreToldFromUndecodableOnes()
 {
     GameData data;
     data.write(QStringLiteral("tone.txt"), toneWav(50)); // the contents decide, not the name
     data.write(QStringLiteral("dir.ogg/x"), "x");
     data.write(QStringLiteral("notes.ogg"), "Just words.\n");
     data.write(QStringLiteral("empty.wav"), "");
-    data.write(QStringLiteral("cut.wav"), toneWav(50).left(30));
-    const QList<QPair<QByteArray, AudioResult>> cases = {
-        {"tone.txt", AudioResult::Ok},        {"missing.wav", AudioResult::FileBad}, {"", AudioResult::FileBad},
-        {"dir.ogg", AudioResult::FileBad},    {"notes.ogg", AudioResult::Format},    {"empty.wav", AudioResult::Format},
-        {"cut.wav", AudioResult::Format}};
+    const QList<QPair<QByteArray, AudioResult>> cases = {{"tone.txt", AudioResult::Ok}, {"missing.wav", AudioResult::FileBad},
+        {"", AudioResult::FileBad}, {"dir.ogg", AudioResult::FileBad}, {"notes.ogg", AudioResult::Format}, {"empty.wav", AudioResult::Format}};
     auto backend = createSdlAudioBackend();
     SoundHandle sound;
     QCOMPARE(backend->createSystem(), AudioResult::Ok);
@@ -84,40 +69,8 @@ void TestSdlAudioBackend::createSoundTellsMissingFilesFromUndecodableOnes()
             QCOMPARE(backend->createSound(path, mode, &sound), result);
             QCOMPARE(sound.isNull(), result != AudioResult::Ok);
         }
-    backend->releaseSystem();
-}
-
-void TestSdlAudioBackend::channelKeepsItsSoundUntilReplacedOrReleased()
-{
-    GameData data;
-    data.write(QStringLiteral("short.wav"), toneWav(60));
-    data.write(QStringLiteral("long.wav"), toneWav(3000));
-    auto backend = createSdlAudioBackend();
-    QCOMPARE(backend->createSystem(), AudioResult::Ok);
-    QCOMPARE(backend->init(2), AudioResult::Ok);
-    SoundHandle shortSound, longSound, track;
-    QCOMPARE(backend->createSound("short.wav", SoundMode::Sample, &shortSound), AudioResult::Ok);
-    QCOMPARE(backend->createSound("long.wav", SoundMode::Sample, &longSound), AudioResult::Ok);
-    QCOMPARE(backend->createSound("long.wav", SoundMode::Stream, &track), AudioResult::Ok);
-    ChannelHandle channel, music;
-    QCOMPARE(backend->playSound(track, &music), AudioResult::Ok);
-    QCOMPARE(backend->playSound(shortSound, &channel), AudioResult::Ok);
-    QVERIFY(channel != music);
-    // Played once: the channel falls silent but still names its sound; the music goes on.
-    QTRY_VERIFY_WITH_TIMEOUT(!backend->isPlaying(channel), 3000);
-    QCOMPARE(backend->currentSound(channel), shortSound);
-    QVERIFY(backend->isPlaying(music));
-    const ChannelHandle first = channel;
-    QCOMPARE(backend->playSound(longSound, &channel), AudioResult::Ok);
-    QCOMPARE(channel, first);
-    QCOMPARE(backend->currentSound(channel), longSound);
-    // Releasing what sounds silences it first; a released sound never plays again.
-    backend->releaseSound(longSound);
-    backend->releaseSound(track);
-    QVERIFY(!backend->isPlaying(channel) && !backend->isPlaying(music));
-    QVERIFY(backend->currentSound(channel).isNull());
-    QCOMPARE(backend->playSound(longSound, &channel), AudioResult::Failed);
-    backend->releaseSound(longSound);
+    ChannelHandle channel;
+    QCOMPARE(backend->playSound(sound, &channel), AudioResult::Failed); // the last one was refused
     backend->releaseSystem();
 }
 
@@ -145,9 +98,7 @@ void TestSdlAudioBackend::tracksAndEffectsWithAnyLettersInTheirNamesReachTheOutp
         const QByteArray raw = file.readAll();
         // The disk device writes in real time: the track sounds from the
         // start, the effect only once it is played, 400 ms in.
-        QVERIFY2(peak(raw, 0, 250) > (music ? 6000 : -1), qPrintable(QString::number(peak(raw, 0, 250))));
-        if (!music)
-            QCOMPARE(peak(raw, 0, 250), 0);
+        QCOMPARE(peak(raw, 0, 250) > 6000, music);
         QVERIFY2(peak(raw, 450, 650) > 6000, qPrintable(QString::number(peak(raw, 450, 650))));
     }
 }

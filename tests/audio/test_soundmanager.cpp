@@ -97,40 +97,36 @@ void TestSoundManager::soundThatCannotStartLeavesTheGameSilent()
 void TestSoundManager::playlistFollowsThePlayerAndDropsUnplayableFiles()
 {
     GameData data;
-    for (const char *file : {"music/b.ogg", "music/A.mp3", "music/C.wav", "music/d.txt"})
-        data.write(QLatin1String(file), "x");
-    data.write(QStringLiteral("music/sub/e.ogg"), "x"); // folders are no tracks
+    for (const char *file : {"music/b.ogg", "music/A.mp3", "music/C.wav", "music/d.txt", "music/sub/e.ogg"})
+        data.write(QLatin1String(file), "x"); // the folder holds no track
     Manager m;
     m.fake->createSoundResults.insert(QStringLiteral("music/d.txt"), AudioResult::Format);
     m.start();
-    // Name order, case ignored; the first track plays out and then waits for the player.
+    const auto ended = [&m] {
+        m.fake->finishMusic();
+        m.manager->pollMusic();
+        return m.music();
+    };
+    // Name order, case ignored; the first track plays out, then waits for the player.
     QCOMPARE(m.music(), QStringLiteral("music/A.mp3"));
-    m.fake->finishMusic();
-    m.manager->pollMusic();
-    QCOMPARE(m.music(), QString());
+    QCOMPARE(ended(), QString());
     m.manager->playMusic();
-    m.fake->finishMusic();
-    m.manager->pollMusic(); // now the end of a track moves on
-    QCOMPARE(m.music(), QStringLiteral("music/b.ogg"));
+    QCOMPARE(ended(), QStringLiteral("music/b.ogg")); // now the end of a track moves on
     m.manager->nextTrack();
     QCOMPARE(m.music(), QStringLiteral("music/C.wav"));
     m.manager->nextTrack(); // d.txt will not decode: dropped, and the first plays at once
     QCOMPARE(m.music(), QStringLiteral("music/A.mp3"));
     m.manager->previousTrack(); // stays on the first, from its beginning
     m.manager->stopMusic();
-    m.fake->finishMusic();
-    m.manager->pollMusic();
-    QCOMPARE(m.music(), QString());
+    QCOMPARE(ended(), QString());
     m.manager->playMusic(); // stop and play start the same track again
     m.manager->playMusic();
-    m.fake->finishMusic();
-    m.manager->pollMusic();
-    m.fake->finishMusic();
-    m.manager->pollMusic();
-    m.manager->nextTrack(); // three tracks left, so this wraps to the first
-    QCOMPARE(m.fake->playedMusicFiles(), QStringList({"music/A.mp3", "music/A.mp3", "music/b.ogg", "music/C.wav",
-                                                      "music/A.mp3", "music/A.mp3", "music/A.mp3", "music/A.mp3",
-                                                      "music/b.ogg", "music/C.wav", "music/A.mp3"}));
+    ended();
+    ended();
+    m.manager->nextTrack(); // three tracks left: this wraps to the first
+    QCOMPARE(m.fake->playedMusicFiles(), QStringList({"music/A.mp3", "music/A.mp3", "music/b.ogg", "music/C.wav", "music/A.mp3",
+                                                      "music/A.mp3", "music/A.mp3", "music/A.mp3", "music/b.ogg", "music/C.wav",
+                                                      "music/A.mp3"}));
     QCOMPARE(m.fake->liveSounds(), 1);
     QVERIFY(m.fake->faults.isEmpty());
 }
