@@ -1,51 +1,87 @@
 // ctest-labels: integration
-// The main window: how it starts, when it loads, the music buttons and the
-// poll that keeps the music going, and the way back from the set-up screen.
+// The main window: how it starts and loads, the music buttons and the poll
+// that keeps the music going, and one walk through the whole game as a
+// player goes: menu, a name typed, a set chosen, the puzzle solved with the
+// mouse, back, a second game, and a new start that remembers the player.
 #include "app/mainwindow.h"
 #include "audio/soundmanager.h"
+#include "game/gameengine.h"
+#include "game/piecerecord.h"
 #include "screens/screen0.h"
 #include "screens/screen1.h"
 #include "screens/screen2.h"
+#include "screens/setchooser.h"
+#include "testing/camera.h"
 #include "testing/fakeaudiobackend.h"
 #include "testing/gamedata.h"
+#include "view/glengine.h"
+#include "view/glformat.h"
 #include "widgets/pixbutton.h"
+#include "widgets/singleplayerscreen.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 
 namespace {
 
-// The window over a manager of our own, with three tracks of music.
+// The window over a manager of our own, with two sets and three tracks.
 struct Window
 {
     GameData data;
-    FakeAudioBackend *fake = nullptr;
+    FakeAudioBackend *fake = new FakeAudioBackend; // owned by the manager
     std::unique_ptr<MainWindow> window;
     QElapsedTimer clock;
 
     Window()
     {
+        QSettings().clear(); // a player who has never played
+        data.set("arm", "Arm", QSize(100, 80), GameData::piece("part", "cube.md2", 0, 0, 0.3f));
+        data.set("body", "Body", QSize(80, 80), GameData::piece("shape", "big.md2", 0, 0, 0.3f)
+                 + GameData::piece("part", "cube.md2", -0.1f, -0.2f, 0) + GameData::piece("part", "small.md2", 0, 0, 0)
+                 + GameData::piece("part", "cube.md2", -0.1f, 0.2f, 0));
         for (const char *track : {"music/a.ogg", "music/b.ogg", "music/c.ogg"})
             data.write(QLatin1String(track), "x");
-        data.write(QStringLiteral("sound/sounds.xml"), "<s><sound><name>click</name><file>c.wav</file></sound></s>");
-        fake = new FakeAudioBackend;
+        data.write("sound/sounds.xml", "<s><sound><name>click</name><file>c.wav</file></sound><sound><name>fits</name>"
+                                       "<file>f.wav</file></sound><sound><name>won</name><file>w.wav</file></sound></s>");
         soundManager = new SoundManager(std::unique_ptr<AudioBackend>(fake));
         clock.start();
-        window = std::make_unique<MainWindow>();
-        window->show();
+        restart();
     }
     ~Window()
     {
         window.reset();
-        delete soundManager;
-        soundManager = nullptr;
+        delete std::exchange(soundManager, nullptr);
+    }
+    void restart()
+    {
+        window.reset();
+        window = std::make_unique<MainWindow>();
+        window->show();
     }
     bool loaded() { return QTest::qWaitFor([this] { return window->screen1 != nullptr; }, 5000); }
     QString music() const { return fake->sounding(SoundMode::Stream); }
-    int clicks() const { return int(fake->playedEffectFiles().size()); }
+    int clicks() const { return int(fake->playedEffectFiles().count("sound/c.wav")); }
     QColor at(QPoint p) { return window->grab().toImage().pixelColor(p); }
 };
+
+// Presses along the trough (as the pick pass sees it, at the camera's own
+// scale) until the gliding piece is in the hand.
+bool takeTroughPiece(GLEngine *view, GameEngine *engine)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!engine->current && clock.elapsed() < 30000) {
+        for (float y = -0.4f; y <= 0.4f && !engine->current; y += 0.08f) {
+            const QPointF at = Camera().world(QVector3D(-0.6f, y, engine->remaining.first()->halfSizeZ() + 0.6f), view->size());
+            sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        }
+        QTest::qWait(30);
+    }
+    return engine->current;
+}
 
 } // namespace
 
@@ -53,10 +89,18 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+public:
+    static void initMain()
+    {
+        useCompatibilityGlFormat();
+        QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
+        QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+    }
+
 private slots:
     void startsFullScreenAndBlackWithTheLoadingScreenCentred();
     void musicButtonsStandAtTheLeftAndTheMusicIsPolledEverySecond();
-    void backAndEscapeLeaveTheSetUpScreenAndItsKeyboard();
+    void playerSolvesASetByMouseAndIsRememberedNextTime();
 };
 
 void TestMainWindow::startsFullScreenAndBlackWithTheLoadingScreenCentred()
@@ -64,8 +108,7 @@ void TestMainWindow::startsFullScreenAndBlackWithTheLoadingScreenCentred()
     Window w;
     MainWindow &window = *w.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.windowState() & Qt::WindowFullScreen);
-    QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY((window.windowState() & Qt::WindowFullScreen) && (window.windowFlags() & Qt::WindowStaysOnTopHint));
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     QCOMPARE(window.size(), screen);
     // 300 x 120 centred with truncating division; 1023 x 767 would give odd halves.
@@ -74,7 +117,6 @@ void TestMainWindow::startsFullScreenAndBlackWithTheLoadingScreenCentred()
     QCOMPARE(w.at(window.screen0->geometry().center()), GameData::colourOf("loading.png"));
     QCOMPARE(w.at(QPoint(20, 20)), QColor(Qt::black)); // no logo yet
     QVERIFY(!window.screen1 && !window.playButton);
-
     // A second after construction: the menu, centred, and the logo in the corner.
     QVERIFY(w.loaded());
     QVERIFY(w.clock.elapsed() >= 1000);
@@ -94,7 +136,7 @@ void TestMainWindow::musicButtonsStandAtTheLeftAndTheMusicIsPolledEverySecond()
     QVERIFY(w.loaded());
     QCOMPARE(w.music(), QStringLiteral("music/b.ogg")); // the poll in load() itself
     // Previous, play, stop, next from the top, 10 apart, play's top at half the height.
-    const int half = window.height() / 2;
+    const int half = window.height() / 2, clicks = w.clicks();
     const struct
     {
         PixButton *button;
@@ -107,13 +149,11 @@ void TestMainWindow::musicButtonsStandAtTheLeftAndTheMusicIsPolledEverySecond()
         {window.nextButton, QRect(10, half + 82, 44, 34), "next", "music/b.ogg"},
         {window.stopButton, QRect(10, half + 40, 42, 32), "stop", ""},
     };
-    const int clicks = w.clicks();
     for (const auto &b : buttons) {
         QCOMPARE(b.button->geometry(), b.place);
-        const QPoint inside = b.place.topLeft() + QPoint(2, 2);
-        QCOMPARE(w.at(inside), GameData::colourOf(QLatin1String(b.picture) + ".png"));
+        QCOMPARE(w.at(b.place.topLeft()), GameData::colourOf(QLatin1String(b.picture) + ".png"));
         QTest::mousePress(b.button, Qt::LeftButton);
-        QCOMPARE(w.at(inside), GameData::colourOf(QLatin1String(b.picture) + "-down.png"));
+        QCOMPARE(w.at(b.place.topLeft()), GameData::colourOf(QLatin1String(b.picture) + "-down.png"));
         QTest::mouseRelease(b.button, Qt::LeftButton);
         QCOMPARE(w.music(), b.after);
     }
@@ -126,31 +166,92 @@ void TestMainWindow::musicButtonsStandAtTheLeftAndTheMusicIsPolledEverySecond()
     }
 }
 
-void TestMainWindow::backAndEscapeLeaveTheSetUpScreenAndItsKeyboard()
+void TestMainWindow::playerSolvesASetByMouseAndIsRememberedNextTime()
 {
     Window w;
-    MainWindow &window = *w.window;
     QVERIFY(w.loaded());
+    MainWindow *window = w.window.get();
+    // The way back from the set-up screen, by button and by Escape, lets go of the keyboard.
     for (bool escape : {false, true}) {
-        int clicks = w.clicks();
-        QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton);
-        QVERIFY(window.screen1->isHidden() && window.screen2->isVisible());
-        QCOMPARE(QWidget::keyboardGrabber(), window.screen2);
-        QCOMPARE(w.clicks(), ++clicks);
+        const int clicks = w.clicks();
+        QTest::mouseClick(window->screen1->singlePlayerButton, Qt::LeftButton);
+        QVERIFY(window->screen1->isHidden() && window->screen2->isVisible());
+        QCOMPARE(QWidget::keyboardGrabber(), window->screen2);
         if (escape)
-            QTest::keyClick(window.screen2, Qt::Key_Escape); // the window's click and the key's
+            QTest::keyClick(window->screen2, Qt::Key_Escape); // the window's click and the key's
         else
-            QTest::mouseClick(window.screen2->backButton, Qt::LeftButton);
-        QVERIFY(window.screen2->isHidden() && window.screen1->isVisible());
+            QTest::mouseClick(window->screen2->backButton, Qt::LeftButton);
+        QVERIFY(window->screen2->isHidden() && window->screen1->isVisible());
         QCOMPARE(QWidget::keyboardGrabber(), nullptr);
-        QCOMPARE(w.clicks(), clicks + (escape ? 2 : 1));
+        QCOMPARE(w.clicks(), clicks + (escape ? 3 : 2));
     }
-    // Multi player only takes the menu away: no click, nothing in its place.
-    const int clicks = w.clicks();
-    QTest::mouseClick(window.screen1->multiPlayerButton, Qt::LeftButton);
-    QVERIFY(window.screen1->isHidden() && window.screen2->isHidden() && !window.screensp);
+    // A name with a slip mended, hard, the second set (icons 100 and 80 wide
+    // from x 305: "Body" from 415), then Enter.
+    QTest::mouseClick(window->screen1->singlePlayerButton, Qt::LeftButton);
+    QTest::keyClicks(window->screen2, QStringLiteral("Annx"));
+    QTest::keyClick(window->screen2, Qt::Key_Backspace);
+    QTest::mouseClick(window->screen2->hardButton, Qt::LeftButton);
+    QTest::mouseClick(window->screen2->chooser, Qt::LeftButton, {}, QPoint(450, 40));
+    QTest::keyClick(window->screen2, Qt::Key_Return);
+    QPointer<SinglePlayerScreen> game = window->screensp;
+    QVERIFY(game && game->isVisible() && window->screen2->isHidden());
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+    QCOMPARE(game->playerName, QStringLiteral("Prof. Dr. med. Ann"));
+    QCOMPARE(game->engine->remaining.size(), 3);
+    QCOMPARE(window->nextButton->parentWidget(), game.data()); // the music buttons came along, on top
+    QTest::mouseClick(window->nextButton, Qt::LeftButton);
+    QCOMPARE(w.music(), QStringLiteral("music/b.ogg"));
+
+    GLEngine *view = game->view;
+    GameEngine *engine = game->engine;
+    QVERIFY(QTest::qWaitFor([&] { return view->elapsed() > 0; }, 20000));
+    while (!engine->remaining.isEmpty()) {
+        QVERIFY(takeTroughPiece(view, engine));
+        const QVector3D target(engine->current->posX() + engine->offsetX, engine->current->posY() + engine->offsetY, 0.5f);
+        const QPointF drop = Camera().piece(target, view->size());
+        sendMouse(view, QEvent::MouseMove, drop, Qt::NoButton, Qt::LeftButton);
+        sendMouse(view, QEvent::MouseButtonRelease, drop, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(!engine->current);
+    }
+    QVERIFY(engine->gameWon);
+    QCOMPARE(engine->progress(), 100);
+    QCOMPARE(w.fake->playedEffectFiles().count("sound/f.wav"), 3);
+    QCOMPARE(w.fake->playedEffectFiles().last(), QStringLiteral("sound/w.wav"));
+    // What the player sees: red "YOU WIN!" right of the view's middle, and the time standing still.
+    QTest::qWait(200);
+    const QImage shot = window->screen()->grabWindow(0).toImage();
+    saveScreenshot(shot, QStringLiteral("app/won"));
+    const QRect right(view->mapTo(window, QPoint(view->width() / 2, view->height() / 4)), view->size() / 2);
+    int red = 0;
+    for (int y = right.top(); y <= right.bottom(); ++y)
+        for (int x = right.left(); x <= right.right(); ++x)
+            red += qRed(shot.pixel(x, y)) > 200 && qGreen(shot.pixel(x, y)) < 60;
+    QVERIFY2(red > 1000, qPrintable(QString::number(red)));
+    const int stopped = game->shownTime;
+    QTest::qWait(1100);
+    game->repaint();
+    QCOMPARE(game->shownTime, stopped);
+
+    // Back to the menu: the game goes, the music buttons stay; a second game is a new one.
+    QTest::mouseClick(game->exitButton, Qt::LeftButton);
+    QTRY_VERIFY(game.isNull());
+    QVERIFY(window->screen1->isVisible() && !window->screensp);
+    QCOMPARE(window->nextButton->parentWidget(), window);
+    QVERIFY(window->nextButton->isVisible());
+    QTest::mouseClick(window->screen1->singlePlayerButton, Qt::LeftButton);
+    QTest::mouseClick(window->screen2->startButton, Qt::LeftButton);
+    QVERIFY(window->screensp && window->screensp->engine->remaining.size() == 3);
+    QTest::mouseClick(window->screensp->exitButton, Qt::LeftButton);
+    const int clicks = w.clicks(); // multi player only takes the menu away, without a click
+    QTest::mouseClick(window->screen1->multiPlayerButton, Qt::LeftButton);
+    QVERIFY(window->screen1->isHidden() && window->screen2->isHidden() && window->playButton->isVisible());
     QCOMPARE(w.clicks(), clicks);
-    QVERIFY(window.playButton->isVisible());
+    // A new start finds the player as they left.
+    w.restart();
+    QVERIFY(w.loaded());
+    QCOMPARE(w.window->screen2->name, QStringLiteral("Ann"));
+    QVERIFY(w.window->screen2->hardButton->isChecked());
+    QVERIFY(w.fake->faults.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

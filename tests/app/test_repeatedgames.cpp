@@ -39,22 +39,18 @@ namespace {
 QByteArray ball(float diameter)
 {
     Md2Writer md2;
-    Md2Writer::Frame frame;
-    for (float &s : frame.scale)
-        s = diameter * 64 / 255;
+    md2.frames = {Md2Writer::Frame{{diameter * 64 / 255, diameter * 64 / 255, diameter * 64 / 255}, {0, 0, 0}, {}}};
+    const auto packed = [](double v) { return quint8(std::lround(127.5 + 127.5 * v)); };
     for (int r = 0; r < 40; ++r)
         for (int c = 0; c < 50; ++c) {
             const double polar = M_PI * (r + 0.5) / 40, azimuth = 2 * M_PI * c / 50;
-            const auto packed = [](double v) { return quint8(std::lround(127.5 + 127.5 * v)); };
-            frame.vertices.append({packed(std::sin(polar) * std::cos(azimuth)), packed(std::sin(polar) * std::sin(azimuth)),
-                                   packed(std::cos(polar)), 5});
-            if (r < 39) {
-                const auto a = quint16(r * 50 + c), b = quint16(r * 50 + (c + 1) % 50);
-                md2.triangles.append(Md2Writer::Triangle{{a, b, quint16(b + 50)}, {0, 0, 0}});
-                md2.triangles.append(Md2Writer::Triangle{{a, quint16(b + 50), quint16(a + 50)}, {0, 0, 0}});
-            }
+            md2.frames[0].vertices.append({packed(std::sin(polar) * std::cos(azimuth)),
+                                           packed(std::sin(polar) * std::sin(azimuth)), packed(std::cos(polar)), 5});
+            const auto a = quint16(r * 50 + c), b = quint16(r * 50 + (c + 1) % 50);
+            if (r < 39)
+                md2.triangles << Md2Writer::Triangle{{a, b, quint16(b + 50)}, {0, 0, 0}}
+                              << Md2Writer::Triangle{{a, quint16(b + 50), quint16(a + 50)}, {0, 0, 0}};
         }
-    md2.frames = {frame};
     md2.texCoords = {{0, 0}};
     return md2.toBytes();
 }
@@ -69,9 +65,7 @@ struct Probe
 
     bool attach(QOpenGLContext *view)
     {
-        context.setFormat(view->format());
         context.setShareContext(view);
-        surface.setFormat(view->format());
         surface.create();
         return context.create() && context.shareGroup() == view->shareGroup();
     }
