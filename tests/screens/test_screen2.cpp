@@ -7,7 +7,6 @@
 #include "widgets/pixbutton.h"
 
 #include <QDomDocument>
-#include <QPainter>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -73,23 +72,16 @@ void TestScreen2::picturesStandInTheirPlacesAndTheNameIsWrittenBeside()
         if (p.button)
             QCOMPARE(p.button->size(), GameData::sizeOf(p.picture));
     }
-    for (PixButton *button : {screen.backButton, screen.startButton}) {
+    for (auto [button, down] : {std::pair(screen.backButton, "back-down.png"), std::pair(screen.startButton, "start-down.png")}) {
         QTest::mousePress(button, Qt::LeftButton);
-        const QString down = button == screen.backButton ? "back-down.png" : "start-down.png";
-        QCOMPARE(screen.grab().toImage().pixelColor(button->pos() + QPoint(3, 3)), GameData::colourOf(down));
+        QCOMPARE(screen.grab().toImage().pixelColor(button->pos()), GameData::colourOf(down));
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-3, -3));
     }
     QCOMPARE(screen.selectedSet(), screen.chooser->currentDocument());
     QVERIFY(screen.selectedSet());
 
     // White Sans 20 at its lightest, a bar for the cursor, from (200, 40).
-    QImage expected(600, 40, QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin));
-    painter.drawText(QRect(0, 0, 780, 40), Qt::AlignLeft, QStringLiteral("Ann|"));
-    painter.end();
+    const QImage expected = textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin), Qt::AlignLeft, "Ann|");
     QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), expected), 0);
 }
 

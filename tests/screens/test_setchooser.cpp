@@ -7,7 +7,6 @@
 #include "testing/gamedata.h"
 
 #include <QDomDocument>
-#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -56,13 +55,7 @@ void TestSetChooser::rowCentresTheIconsAndAPressPicksByXAlone()
 
     // The chosen set's name, white bold Sans 20, centred in a line as wide
     // as the chooser's right edge in its parent, 10 below the tallest icon.
-    QImage expected(800, 30, QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Bold));
-    painter.drawText(QRect(10, 0, 810, 30), Qt::AlignCenter, QStringLiteral("Ay"));
-    painter.end();
+    const QImage expected = textPicture(QSize(800, 30), QRect(10, 0, 810, 30), QFont("Sans", 20, QFont::Bold), Qt::AlignCenter, "Ay");
     QCOMPARE(differingPixels(shot.copy(0, 90, 800, 30), expected), 0);
 
     const struct

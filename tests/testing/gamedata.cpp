@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QWidget>
 
 #include <iterator>
@@ -129,6 +130,17 @@ void saveScreenshot(const QImage &image, const QString &name)
     const QString file = root + QLatin1Char('/') + name + QStringLiteral(".png");
     QDir().mkpath(QFileInfo(file).path());
     image.save(file);
+}
+
+QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QString &text)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setPen(Qt::white);
+    painter.setFont(font);
+    painter.drawText(box, flags, text);
+    return image;
 }
 
 int differingPixels(const QImage &a, const QImage &b)

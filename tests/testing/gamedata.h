@@ -49,5 +49,7 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton b
                Qt::MouseButtons buttons);
 // Saves a picture under $TORVANE_SCREENSHOTS/<name>.png, when that is set.
 void saveScreenshot(const QImage &image, const QString &name);
+// White text in a font, as the game draws it, into `box` of a black picture.
+QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QString &text);
 // Pixels of two images of one size that differ by more than 8 in some channel.
 int differingPixels(const QImage &a, const QImage &b);

@@ -13,7 +13,6 @@
 #include "widgets/singleplayerscreen.h"
 
 #include <QDomDocument>
-#include <QPainter>
 #include <QSettings>
 #include <QTest>
 
@@ -116,13 +115,8 @@ void TestSinglePlayerScreen::controlsStandAroundTheViewAndTheDisplayReadsThreeLi
     const QString text = QStringLiteral("Dr. med. Ann\nProgress: 0%\nTime elapsed: %1:%2")
                              .arg(ms / 60000, 2, 10, QLatin1Char('0'))
                              .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
-    QImage expected(1024 - 200, 120, QImage::Format_RGB32);
-    expected.fill(Qt::black);
-    QPainter painter(&expected);
-    painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin));
-    painter.drawText(QRect(20, 20, 1024 - 160 + 100, 110), Qt::AlignLeft, text);
-    painter.end();
+    const QImage expected = textPicture(QSize(1024 - 200, 120), QRect(20, 20, 1024 - 160 + 100, 110), QFont("Sans", 20, QFont::Thin),
+                                        Qt::AlignLeft, text);
     const QImage drawn = shot.copy(200, 0, 1024 - 200, 120);
     saveScreenshot(drawn, QStringLiteral("widgets/display"));
     QCOMPARE(differingPixels(drawn, expected), 0);
