@@ -13,7 +13,7 @@ QByteArray PcxWriter::toBytes() const
 {
     QByteArray encoded;
     for (int r = 0; r < height; ++r) {
-        const QByteArray row = indices.mid(qsizetype(r) * width, width);
+        const QByteArray row = indices.mid(qsizetype(r) * width, width) + QByteArray(qMax(0, bytesPerLine - width), 0);
         for (qsizetype i = 0, run = 1; i < row.size(); i += run, run = 1) {
             while (i + run < row.size() && run < 63 && row[i + run] == row[i])
                 ++run;
@@ -22,7 +22,7 @@ QByteArray PcxWriter::toBytes() const
             encoded.append(row[i]);
         }
     }
-    return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(width), encoded, palette);
+    return assemble(0, 0, qint16(width - 1), qint16(height - 1), quint16(qMax(width, bytesPerLine)), encoded, palette);
 }
 
 QByteArray PcxWriter::assemble(qint16 xMin, qint16 yMin, qint16 xMax, qint16 yMax, quint16 bytesPerLine,

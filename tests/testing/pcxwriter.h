@@ -14,6 +14,7 @@ public:
     int width, height;
     QByteArray indices; // rows top first
     QByteArray palette; // 768 bytes
+    int bytesPerLine = 0; // above the width: rows padded with index 0
 
     void setColour(int index, const QColor &colour);
     QByteArray toBytes() const;
