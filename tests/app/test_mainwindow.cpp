@@ -11,9 +11,9 @@
 #include "screens/screen1.h"
 #include "screens/screen2.h"
 #include "screens/setchooser.h"
-#include "testing/camera.h"
 #include "testing/fakeaudiobackend.h"
 #include "testing/gamedata.h"
+#include "testing/play.h"
 #include "view/glengine.h"
 #include "view/glformat.h"
 #include "widgets/pixbutton.h"
@@ -66,22 +66,6 @@ struct Window
     int clicks() const { return int(fake->playedEffectFiles().count("sound/c.wav")); }
     QColor at(QPoint p) { return window->grab().toImage().pixelColor(p); }
 };
-
-// Presses along the trough (as the pick pass sees it, at the camera's own
-// scale) until the gliding piece is in the hand.
-bool takeTroughPiece(GLEngine *view, GameEngine *engine)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!engine->current && clock.elapsed() < 30000) {
-        for (float y = -0.4f; y <= 0.4f && !engine->current; y += 0.08f) {
-            const QPointF at = Camera().world(QVector3D(-0.6f, y, engine->remaining.first()->halfSizeZ() + 0.6f), view->size());
-            sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-        }
-        QTest::qWait(30);
-    }
-    return engine->current;
-}
 
 } // namespace
 
@@ -207,10 +191,7 @@ void TestMainWindow::playerSolvesASetByMouseAndIsRememberedNextTime()
     QVERIFY(QTest::qWaitFor([&] { return view->elapsed() > 0; }, 20000));
     while (!engine->remaining.isEmpty()) {
         QVERIFY(takeTroughPiece(view, engine));
-        const QVector3D target(engine->current->posX() + engine->offsetX, engine->current->posY() + engine->offsetY, 0.5f);
-        const QPointF drop = Camera().piece(target, view->size());
-        sendMouse(view, QEvent::MouseMove, drop, Qt::NoButton, Qt::LeftButton);
-        sendMouse(view, QEvent::MouseButtonRelease, drop, Qt::LeftButton, Qt::NoButton);
+        dropOnTarget(view, engine);
         QVERIFY(!engine->current);
     }
     QVERIFY(engine->gameWon);

@@ -11,6 +11,7 @@
 #include "screens/setchooser.h"
 #include "testing/camera.h"
 #include "testing/fakeaudiobackend.h"
+#include "testing/play.h"
 #include "testing/gamedata.h"
 #include "view/glengine.h"
 #include "view/glformat.h"
@@ -20,18 +21,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QtTest>
-
-static bool takeTroughPiece(GLEngine *view, GameEngine *engine) // presses along the trough, as the pick pass sees it
-{
-    for (int sweep = 0; sweep < 400 && !engine->current; ++sweep, QTest::qWait(30))
-        for (float y = -0.4f; y <= 0.41f && !engine->current; y += 0.08f) {
-            const QPointF at = Camera().world({-0.6f, y, engine->remaining.first()->halfSizeZ() + 0.6f}, view->size());
-            sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-            if (!engine->current)
-                sendMouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-        }
-    return engine->current;
-}
 
 class TestRealGame : public QObject
 {
@@ -83,8 +72,7 @@ private slots:
                     QTest::qWait(700);
                     screenshot(name + "-playing");
                 }
-                sendMouse(view, QEvent::MouseMove, target, Qt::NoButton, Qt::LeftButton);
-                sendMouse(view, QEvent::MouseButtonRelease, target, Qt::LeftButton, Qt::NoButton);
+                dropOnTarget(view, engine);
                 QVERIFY2(!engine->current, qPrintable(piece->fileName + " did not fit"));
             }
             QCOMPARE(engine->progress(), 100);

@@ -9,6 +9,7 @@
 #include "screens/setchooser.h"
 #include "testing/camera.h"
 #include "testing/fakeaudiobackend.h"
+#include "testing/play.h"
 #include "testing/gamedata.h"
 #include "view/glengine.h"
 #include "view/glformat.h"
@@ -74,16 +75,6 @@ QStringList listing(const QString &dir)
     return files;
 }
 
-bool takeTroughPiece(GLEngine *view, GameEngine *engine) // presses along the trough, as the pick pass sees it
-{
-    for (int sweep = 0; sweep < 400 && !engine->current; ++sweep, QTest::qWait(30))
-        for (float y = -0.4f; y <= 0.41f && !engine->current; y += 0.08f) {
-            const QPointF at = Camera().world({-0.6f, y, engine->remaining.first()->halfSizeZ() + 0.6f}, view->size());
-            sendMouse(view, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); // a miss takes nothing
-        }
-    return engine->current;
-}
-
 } // namespace
 
 class TestMakeSet : public QObject
@@ -142,9 +133,7 @@ private slots:
         }
         while (!engine->gameWon) {
             QVERIFY(takeTroughPiece(view, engine));
-            const QPointF at = Camera().piece({engine->current->posX() + engine->offsetX, engine->current->posY() + engine->offsetY, 0.5f}, view->size());
-            sendMouse(view, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
-            sendMouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+            dropOnTarget(view, engine);
             QVERIFY2(!engine->current, "a piece dropped on its target did not fit");
         }
         QCOMPARE(sound.playedEffects().last(), QString("won"));
