@@ -61,7 +61,7 @@ std::pair<int, QString> makeSet(const QStringList &args)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(TORVANE_BINARY_DIR "/tools/makeset/torvane-makeset", QStringList{"--name", "Boxes", "--out", "."} + args);
+    p.start(qEnvironmentVariable("TORVANE_MAKESET", TORVANE_BINARY_DIR "/tools/makeset/torvane-makeset"), QStringList{"--name", "Boxes", "--out", "."} + args);
     return {p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAll()};
 }
 
