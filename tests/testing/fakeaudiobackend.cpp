@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-QStringList FakeAudioBackend::filesPlayed(SoundMode mode) const
+QStringList FakeAudioBackend::played(SoundMode mode) const
 {
     QStringList files;
     for (const Sound &s : history)
@@ -34,7 +34,7 @@ int FakeAudioBackend::liveSounds() const
 void FakeAudioBackend::finishMusic()
 {
     for (Channel &c : channels)
-        c.playing = c.playing && sounds.value(c.sound.id).mode != SoundMode::Stream;
+        c.playing &= sounds.value(c.sound.id).mode != SoundMode::Stream;
 }
 
 AudioResult FakeAudioBackend::createSound(const QByteArray &path, SoundMode mode, SoundHandle *sound)
@@ -62,10 +62,10 @@ AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channe
 
 AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 {
-    if (!channels.contains(channel.id))
-        return AudioResult::Failed;
-    channels[channel.id].playing = false;
-    return AudioResult::Ok;
+    const bool known = channels.contains(channel.id);
+    if (known)
+        channels[channel.id].playing = false;
+    return known ? AudioResult::Ok : AudioResult::Failed;
 }
 
 void FakeAudioBackend::releaseSound(SoundHandle sound)

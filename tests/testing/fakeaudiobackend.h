@@ -16,13 +16,12 @@ class SoundManager;
 class FakeAudioBackend : public AudioBackend
 {
 public:
-    AudioResult createSystemResult = AudioResult::Ok;
-    AudioResult initResult = AudioResult::Ok;
+    AudioResult createSystemResult = AudioResult::Ok, initResult = AudioResult::Ok;
     QHash<QString, AudioResult> createSoundResults; // by path; others succeed, but an empty path
     QStringList faults;
 
-    QStringList playedEffectFiles() const { return filesPlayed(SoundMode::Sample); }
-    QStringList playedMusicFiles() const { return filesPlayed(SoundMode::Stream); }
+    QStringList playedEffectFiles() const { return played(SoundMode::Sample); }
+    QStringList playedMusicFiles() const { return played(SoundMode::Stream); }
     QString sounding(SoundMode mode) const; // the file audible now on a channel of that kind
     int liveSounds() const;                // created and not released
     void finishMusic();                    // the track reaches its end
@@ -40,7 +39,7 @@ public:
 private:
     struct Sound { QString path; SoundMode mode = SoundMode::Sample; bool alive = false; };
     struct Channel { SoundHandle sound; bool playing = false; };
-    QStringList filesPlayed(SoundMode mode) const;
+    QStringList played(SoundMode mode) const;
 
     QHash<int, Sound> sounds;
     QHash<int, Channel> channels;
