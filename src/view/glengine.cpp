@@ -268,6 +268,8 @@ void GLEngine::paintGL()
     drawFurniture();
     glScalef(0.66f, 0.66f, 0.66f);
     drawPieces();
+    if (engine)
+        learning.drawHint(*engine, now());
 
     glColor3f(1, 0, 0);
 
@@ -300,6 +302,8 @@ void GLEngine::paintGL()
         glPopClientAttrib();
         glPopAttrib();
     }
+    if (engine)
+        learning.paintOver(this, *engine, troughPiece(), now());
 
     lastFrameMs = now();
 }
@@ -460,6 +464,13 @@ void GLEngine::drawPieces()
         ++conveyorIndex;
         conveyorPos = -0.4f;
     }
+}
+
+const PieceRecord *GLEngine::troughPiece() const
+{
+    // Past the last piece the trough comes round to the first.
+    const auto &remaining = engine->remaining;
+    return remaining.isEmpty() ? nullptr : remaining.at(conveyorIndex < remaining.size() ? conveyorIndex : 0);
 }
 
 int GLEngine::pick(int x, int y)
