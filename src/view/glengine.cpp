@@ -303,7 +303,7 @@ void GLEngine::paintGL()
         glPopAttrib();
     }
     if (engine)
-        learning.paintOver(this, *engine, troughPiece(), now());
+        learning.drawLabels(size(), devicePixelRatioF(), *engine, troughPiece(), now());
 
     lastFrameMs = now();
 }
@@ -632,6 +632,7 @@ void GLEngine::cleanup()
         if (engine->current)
             engine->current->releaseGl();
     }
+    learning.releaseGl();
     for (GLuint &list : furnitureLists) {
         if (list)
             glDeleteLists(list, 1);

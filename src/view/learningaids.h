@@ -5,13 +5,16 @@
 // missing, and a report under the win text. The difficulty decides how much
 // is given away; the fit rule is the same at every level.
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+#include <qopengl.h>
 
 class GameEngine;
 class PieceRecord;
+class QFont;
 class QFontMetrics;
-class QOpenGLWidget;
 
 class LearningAids
 {
@@ -32,10 +35,13 @@ public:
     // after the pieces in their frame, never in the pick pass, so it can
     // neither be taken nor stand between the mouse and the trough piece.
     void drawHint(const GameEngine &engine, int nowMs) const;
-    // The caption at the foot of the view and, once the game is won, the
-    // report under the win text, painted over the finished frame.
-    void paintOver(QOpenGLWidget *view, const GameEngine &engine, const PieceRecord *troughPiece,
-                   int nowMs);
+    // The caption at the top of the view and, once the game is won, the
+    // report under the win text, over the finished frame. `view` is the
+    // view's size in its own pixels, `ratio` its device pixel ratio.
+    void drawLabels(QSize view, qreal ratio, const GameEngine &engine, const PieceRecord *troughPiece,
+                    int nowMs);
+    // Deletes the labels' textures; needs the view's GL context current.
+    void releaseGl();
 
     // "12 pieces in 03:07, 5 misses", then "Missed most: Liver 3, ..." with
     // up to three named pieces, broken between pieces to fit `width`.
@@ -46,7 +52,21 @@ public:
     static constexpr int fittedShownMs = 2000;
 
 private:
+    // A box of text over the view, kept in a texture until its text changes
+    // (painting text anew every frame costs the software renderer dearly).
+    struct Label
+    {
+        QString text;
+        GLuint texture = 0; // owned
+        QSize size;         // in the view's pixels
+    };
+
     QString caption(const GameEngine &engine, const PieceRecord *troughPiece, int nowMs) const;
+    static void setLabel(Label &label, const QString &text, const QFont &font, qreal ratio);
+    static void drawLabel(const Label &label, QPoint at);
+
+    Label captionLabel;
+    Label reportLabel;
 
     qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
     QString fittedName;
