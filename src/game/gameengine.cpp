@@ -67,8 +67,10 @@ void GameEngine::tryFit(float x, float y)
     const double tolerance = 0.1;
     const bool fits = x - tolerance < tx && tx < x + tolerance
         && y - tolerance < ty && ty < y + tolerance;
-    if (!fits)
+    if (!fits) {
+        ++misses[current];
         return;
+    }
 
     placed.append(current);
     current = nullptr;
@@ -87,4 +89,12 @@ int GameEngine::progress() const
     if (total <= 0)
         return 0;
     return int(placed.size() * 100 / total);
+}
+
+int GameEngine::missCount() const
+{
+    int count = 0;
+    for (int n : misses)
+        count += n;
+    return count;
 }

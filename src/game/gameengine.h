@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -22,6 +23,8 @@ public:
     void takePiece(int index);
     void tryFit(float x, float y);
     int progress() const;
+    // Misses with every piece together.
+    int missCount() const;
 
     QList<PieceRecord *> remaining; // owned
     QList<PieceRecord *> placed;    // owned
@@ -30,6 +33,9 @@ public:
     QDomDocument *document = nullptr;
     bool gameWon = false;
     float offsetX = 0, offsetY = 0, offsetZ = 0;
+    // Drops of the held piece that did not fit, by piece; pieces never
+    // missed are not in it.
+    QHash<const PieceRecord *, int> misses;
 
 signals:
     void changed();

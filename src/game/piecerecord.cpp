@@ -30,6 +30,8 @@ PieceRecord::PieceRecord(QDomNode element)
         const QString tag = child.tagName();
         if (tag == QLatin1String("filename"))
             fileName = QLatin1String("sets/") + child.text();
+        else if (tag == QLatin1String("name"))
+            name = child.text().simplified(); // one line on screen
         else if (tag == QLatin1String("rot_x"))
             pose.rotX = readNumber(child.text());
         else if (tag == QLatin1String("rot_y"))

@@ -44,6 +44,8 @@ public:
 
     // Model path: "sets/" followed by the "filename" text, empty without one.
     QString fileName;
+    // What the player is told the piece is ("Liver"); empty without one.
+    QString name;
     GLuint displayList = 0;
     Particle *particle = nullptr; // owned
 

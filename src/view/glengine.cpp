@@ -268,6 +268,8 @@ void GLEngine::paintGL()
     drawFurniture();
     glScalef(0.66f, 0.66f, 0.66f);
     drawPieces();
+    if (engine)
+        learning.drawHint(*engine, now());
 
     glColor3f(1, 0, 0);
 
@@ -300,6 +302,8 @@ void GLEngine::paintGL()
         glPopClientAttrib();
         glPopAttrib();
     }
+    if (engine)
+        learning.drawLabels(size(), devicePixelRatioF(), *engine, troughPiece(), now());
 
     lastFrameMs = now();
 }
@@ -462,6 +466,13 @@ void GLEngine::drawPieces()
     }
 }
 
+const PieceRecord *GLEngine::troughPiece() const
+{
+    // Past the last piece the trough comes round to the first.
+    const auto &remaining = engine->remaining;
+    return remaining.isEmpty() ? nullptr : remaining.at(conveyorIndex < remaining.size() ? conveyorIndex : 0);
+}
+
 int GLEngine::pick(int x, int y)
 {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -621,6 +632,7 @@ void GLEngine::cleanup()
         if (engine->current)
             engine->current->releaseGl();
     }
+    learning.releaseGl();
     for (GLuint &list : furnitureLists) {
         if (list)
             glDeleteLists(list, 1);

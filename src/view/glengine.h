@@ -11,7 +11,10 @@
 #include <QTimer>
 #include <qopengl.h>
 
+#include "view/learningaids.h"
+
 class GameEngine;
+class PieceRecord;
 class QKeyEvent;
 class QMouseEvent;
 
@@ -36,6 +39,10 @@ public:
     // Held zoom-out stops here: at 0 the scene collapses to a point and the
     // mouse can no longer be mapped onto it.
     static constexpr float zoomMinimum = 0.1f;
+
+    // Names, hints and the report; the game screen sets the difficulty and
+    // the time shown at the win.
+    LearningAids learning;
 
 signals:
     void newTime();
@@ -63,6 +70,7 @@ private:
     void drawFloor();
     void drawFurniture();
     void drawPieces();
+    const PieceRecord *troughPiece() const;
     GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);
     GLuint loadTexture(const QString &fileName);
 

@@ -48,6 +48,9 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
 
     view = new GLEngine(this, engine);
     connect(view, &GLEngine::newTime, this, qOverload<>(&QWidget::update));
+    view->learning.difficulty = difficulty;
+    // The report at the win gives the time the display stops at.
+    connect(engine, &GameEngine::won, this, [this] { view->learning.winTime = shownTime; });
     view->setGeometry(exitButton->width() + 20, logo.height() + 20,
                       yRotButton->x() - exitButton->width() - 40, H - logo.height() - 20);
 

@@ -1,5 +1,6 @@
 // torvane-setcheck DIR: checks a data directory as the game will read it and
-// prints one line per problem; exits 1 when there is any.
+// prints one line per problem and per warning; exits 1 when there is any
+// problem (warnings alone leave the set playable).
 
 #include "setcheck.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const setcheck::Report report = setcheck::checkDataDirectory(args.at(1));
-    for (const QString &line : report.problems)
+    for (const QString &line : report.problems + report.warnings)
         std::printf("%s\n", qPrintable(line));
     if (!report.problems.isEmpty())
         return 1;

@@ -58,6 +58,7 @@ public:
 
 private:
     void problem(const QString &file, const QString &what) { report.problems << file + ": " + what; }
+    void warning(const QString &file, const QString &what) { report.warnings << file + ": warning: " + what; }
 
     void checkSkin()
     {
@@ -166,10 +167,14 @@ private:
             problem(setFile, "has no shape (the ghost the pieces are fitted into)");
         else
             checkModel(setFile, "the shape", *engine.shapePiece, &half);
+        if (engine.shapePiece && engine.shapePiece->name.isEmpty())
+            warning(setFile, "the shape has no name");
         for (int i = 0; i < engine.remaining.size(); ++i) {
             const PieceRecord &piece = *engine.remaining[i];
             const QString label = QString("part %1 (%2)").arg(i + 1).arg(piece.fileName.mid(5));
             ++report.pieces;
+            if (piece.name.isEmpty())
+                warning(setFile, label + " has no name; players will not see what it is");
             if (checkModel(setFile, label, piece, &half) && (2 * half.x > maxPieceAcross || 2 * half.y > maxPieceAcross))
                 problem(setFile, QString("%1 is %2 x %3 across, more than the trough holds (%4); use its scale")
                                      .arg(label).arg(2 * half.x, 0, 'f', 3).arg(2 * half.y, 0, 'f', 3).arg(maxPieceAcross));

@@ -23,6 +23,7 @@ constexpr float troughFrontX = -0.42f;
 struct Report
 {
     QStringList problems; // "file: what is wrong"
+    QStringList warnings; // "file: warning: what could be better"; the set still plays
     int sets = 0;
     int pieces = 0;
 };

@@ -1,0 +1,74 @@
+#pragma once
+
+// What a game teaches beyond the puzzle: the name of the piece on the trough,
+// in hand and just fitted, a hint at the place of a piece the player keeps
+// missing, and a report under the win text. The difficulty decides how much
+// is given away; the fit rule is the same at every level.
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <qopengl.h>
+
+class GameEngine;
+class PieceRecord;
+class QFont;
+class QFontMetrics;
+
+class LearningAids
+{
+public:
+    // The stored difficulty: 1 easy, 2 medium, anything else hard. A view
+    // the game screen has not told gives nothing away.
+    int difficulty = 3;
+    // The play time the game screen showed at the win; until it says so,
+    // the view's clock at the first frame after the win.
+    int winTime = -1;
+
+    // Easy and medium name the pieces from the start, hard once they fit.
+    bool namesBeforeFit() const { return difficulty == 1 || difficulty == 2; }
+    // Misses with one piece before its place is shown; 0 for never.
+    int missesBeforeHint() const { return difficulty == 1 ? 1 : difficulty == 2 ? 3 : 0; }
+
+    // The held piece at its own target, translucent and pulsing. Drawn
+    // after the pieces in their frame, never in the pick pass, so it can
+    // neither be taken nor stand between the mouse and the trough piece.
+    void drawHint(const GameEngine &engine, int nowMs) const;
+    // The caption at the top of the view and, once the game is won, the
+    // report under the win text, over the finished frame. `view` is the
+    // view's size in its own pixels, `ratio` its device pixel ratio.
+    void drawLabels(QSize view, qreal ratio, const GameEngine &engine, const PieceRecord *troughPiece,
+                    int nowMs);
+    // Deletes the labels' textures; needs the view's GL context current.
+    void releaseGl();
+
+    // "12 pieces in 03:07, 5 misses", then "Missed most: Liver 3, ..." with
+    // up to three named pieces, broken between pieces to fit `width`.
+    static QStringList report(const GameEngine &engine, int timeMs, const QFontMetrics &metrics,
+                              int width);
+
+    // How long a fitted piece's name stays on screen.
+    static constexpr int fittedShownMs = 2000;
+
+private:
+    // A box of text over the view, kept in a texture until its text changes
+    // (painting text anew every frame costs the software renderer dearly).
+    struct Label
+    {
+        QString text;
+        GLuint texture = 0; // owned
+        QSize size;         // in the view's pixels
+    };
+
+    QString caption(const GameEngine &engine, const PieceRecord *troughPiece, int nowMs) const;
+    static void setLabel(Label &label, const QString &text, const QFont &font, qreal ratio);
+    static void drawLabel(const Label &label, QPoint at);
+
+    Label captionLabel;
+    Label reportLabel;
+
+    qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
+    QString fittedName;
+    int fittedAt = 0;
+};
