@@ -37,10 +37,7 @@ private slots:
         const Md2Box &b = result.box;
         QCOMPARE(QList<float>({b.minX, b.maxX, b.minY, b.maxY, b.minZ, b.maxZ}),
                  QList<float>({2, 4, 4, 4.5f, 3, 4})); // the last frame's box: one unit further on
-        const auto vertex = [&m](int i) {
-            const MeshVertex &v = m.frames[i];
-            return QList<float>({v.x, v.y, v.z, v.nx, v.ny, v.nz});
-        };
+        const auto vertex = [&m](int i) { const auto &v = m.frames[i]; return QList<float>{v.x, v.y, v.z, v.nx, v.ny, v.nz}; };
         // Normals straight from the table, unswapped: 0 and 161 are the table's ends, 5 points up.
         QCOMPARE(vertex(0), QList<float>({-1, -0.25f, -0.5f, -0.525731f, 0, 0.850651f}));
         QCOMPARE(vertex(1), QList<float>({1, -0.25f, -0.5f, -0.688191f, -0.587785f, -0.425325f}));

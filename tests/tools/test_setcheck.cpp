@@ -11,11 +11,9 @@ namespace {
 // A set as the game reads it, with a reachable target and the part's extra keys.
 QByteArray setXml(const QString &partKeys, const QString &model = "cube.md2", const QString &icon = "small.png")
 {
-    return QStringLiteral("<set><name>Small</name><icon>%1</icon><shape><name>Body</name><filename>bodyparts/big.md2</filename>"
-                          "<pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape><part><name>Cube</name><filename>"
-                          "bodyparts/%2</filename><pos_y>-0.17</pos_y>%3</part></set>")
-        .arg(icon, model, partKeys)
-        .toUtf8();
+    return QString("<set><name>Small</name><icon>%1</icon><shape><name>Body</name><filename>bodyparts/big.md2</filename>"
+                   "<pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape><part><name>Cube</name><filename>"
+                   "bodyparts/%2</filename><pos_y>-0.17</pos_y>%3</part></set>").arg(icon, model, partKeys).toUtf8();
 }
 
 } // namespace

@@ -23,20 +23,18 @@ struct SteppedView : GLEngine
     int now() const override { return clockMs; }
 };
 
-// The light pixels of a region (nothing else in these rooms is near white), moved to the origin.
-QRegion ink(const QImage &image, QRect region)
-{
-    QRegion lit;
-    for (int y = region.top(); y <= region.bottom(); ++y)
-        for (int x = region.left(); x <= region.right(); ++x)
-            if (const QRgb p = image.pixel(x, y); qMin(qMin(qRed(p), qGreen(p)), qBlue(p)) > 160)
-                lit += QRect(x, y, 1, 1);
-    return lit.translated(-lit.boundingRect().topLeft());
-}
-
-// The ink of a region against the same text drawn by hand; ink within a pixel matches (antialiased edges fall either way).
+// The light ink of a region (nothing else in these rooms is near white) against the same text drawn by hand, both moved to
+// the origin; ink within a pixel matches (antialiased edges fall either side of the threshold).
 QString inkDiffers(const QImage &image, QRect region, const QFont &font, const QString &text)
 {
+    const auto ink = [](const QImage &picture, QRect area) {
+        QRegion lit;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (const QRgb p = picture.pixel(x, y); qMin(qMin(qRed(p), qGreen(p)), qBlue(p)) > 160)
+                    lit += QRect(x, y, 1, 1);
+        return lit.translated(-lit.boundingRect().topLeft());
+    };
     const QRegion drawn = ink(image, region);
     const QRegion want = ink(textPicture({1200, 300}, {10, 10, 1180, 280}, font, Qt::AlignLeft, text), {0, 0, 1200, 300});
     const auto grown = [](const QRegion &r) { // by a pixel each way
