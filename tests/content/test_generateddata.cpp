@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(QProcess::execute("diff", {"-rq", fresh.path(), dataDir}), 0);
     }
 
-    void sixSetsOfNamedPiecesWithNormalsFacingOutPassSetcheck()
+    void sixSetsOfNamedPiecesWithNormalsFacingOutOnASkinOfTissueSwatchesPassSetcheck()
     {
         // Icons, MD2 limits and reach are setcheck's; names only warn there.
         QProcess setcheck;
@@ -78,10 +78,6 @@ private slots:
             QVERIFY2(names.removeDuplicates() == 0 && !names.contains("") && names.size() >= 7, // the shape and 6 pieces or more
                      qPrintable(set + ": " + names.join(", ")));
         }
-    }
-
-    void theSkinEndsInSixteenPlainTissueSwatches()
-    {
         const PcxResult pcx = decodePcx(read("sets/bodyparts/tris4.pcx"));
         QVERIFY2(pcx.ok && pcx.image.width == 256 && pcx.image.height == 256, qPrintable(pcx.error));
         const QImage skin(reinterpret_cast<const uchar *>(pcx.image.rgb.constData()), 256, 256, 3 * 256, QImage::Format_RGB888);

@@ -124,23 +124,21 @@ private slots:
 
     void winReportCountsPiecesTimeAndMissesAndOldSetsStillWin_data()
     {
-        QTest::addColumn<QString>("cubeName");
-        QTest::addColumn<QString>("ballName");
+        QTest::addColumn<QStringList>("names"); // the cube's and the ball's elements
         QTest::addColumn<QString>("missedMost"); // the most missed first, whatever the order of fitting
-        QTest::newRow("named") << "<name>Cube</name>" << "<name>Ball</name>" << "\nMissed most: Ball 2, Cube 1";
-        QTest::newRow("one named") << "" << "<name>Ball</name>" << "\nMissed most: Ball 2";
-        QTest::newRow("set without names") << "" << "" << "";
+        QTest::newRow("named") << QStringList{"<name>Cube</name>", "<name>Ball</name>"} << "\nMissed most: Ball 2, Cube 1";
+        QTest::newRow("one named") << QStringList{"", "<name>Ball</name>"} << "\nMissed most: Ball 2";
+        QTest::newRow("set without names") << QStringList{"", ""} << "";
     }
 
     void winReportCountsPiecesTimeAndMissesAndOldSetsStillWin()
     {
-        QFETCH(QString, cubeName);
-        QFETCH(QString, ballName);
+        QFETCH(QStringList, names);
         QFETCH(QString, missedMost);
         GameData data;
         QDomDocument document;
         document.setContent(QString("<set><part>%1<filename>bodyparts/small.md2</filename><pos_x>0.1</pos_x></part>"
-            "<part>%2<filename>bodyparts/cube.md2</filename><pos_y>0.1</pos_y></part></set>").arg(cubeName, ballName));
+            "<part>%2<filename>bodyparts/cube.md2</filename><pos_y>0.1</pos_y></part></set>").arg(names[0], names[1]));
         QWidget window;
         window.resize(1024, 768);
         SinglePlayerScreen screen(&window, &document);
@@ -148,15 +146,15 @@ private slots:
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window) && screen.view->isValid());
         const QImage start = screen.view->grabFramebuffer(); // easy by default: the trough piece named if it has a name
-        QCOMPARE(inkDiffers(start, {0, 0, 1024, 192}, captionFont, cubeName.isEmpty() ? "" : "On the trough: Cube"), QString());
+        QCOMPARE(inkDiffers(start, {0, 0, 1024, 192}, captionFont, names[0].isEmpty() ? "" : "On the trough: Cube"), QString());
         for (const QPointF fit : {QPointF(0.1, 0), QPointF(0, 0.1)}) { // one miss with the cube, two with the ball
             screen.engine->takePiece(0);
             for (qsizetype miss = 0; miss <= screen.engine->placed.size(); ++miss)
                 screen.engine->tryFit(0.5f, 0.5f);
             screen.engine->tryFit(fit.x(), fit.y());
         }
-        const int ms = screen.shownTime; // where the display's time stopped
-        const QString text = "2 pieces in " + QTime::fromMSecsSinceStartOfDay(ms).toString("mm:ss") + ", 3 misses";
+        const QString time = QTime::fromMSecsSinceStartOfDay(screen.shownTime).toString("mm:ss"); // the display's, stopped
+        const QString text = "2 pieces in " + time + ", 3 misses";
         const QImage image = screen.view->grabFramebuffer();
         // Under "YOU WIN!", which stands on the middle of the view.
         const int top = image.height() / 2 + QFontMetrics(QFont("Sans", 72, QFont::Bold)).descent();
