@@ -64,7 +64,6 @@ class TestInstall : public QObject
 
     QTemporaryDir stage, scratch;
     const QString usr = stage.path() + "/usr/", data = usr + "share/torvane/data/", deb = scratch.filePath("torvane.deb");
-    const QString root = scratch.filePath("root");
 
 private slots:
     void initTestCase()
@@ -76,7 +75,7 @@ private slots:
             "cpack -G DEB --config %2/CPackConfig.cmake -B %3 -D CPACK_DEBIAN_FILE_NAME=torvane.deb; mkdir -p "
             "%4/var/lib/dpkg/info %4/var/lib/dpkg/updates; touch %4/var/lib/dpkg/status; dpkg --root=%4 --force-depends "
             "--force-not-root -i %3/torvane.deb; install -D %1/usr/games/torvane %3/lonely/torvane";
-        const Run setUp = run({"sh", "-ec", script.arg(stage.path(), binaryDir, scratch.path(), root)});
+        const Run setUp = run({"sh", "-ec", script.arg(stage.path(), binaryDir, scratch.path(), scratch.filePath("root"))});
         QVERIFY2(setUp.exitCode == 0, qPrintable(setUp.out));
     }
 
@@ -90,7 +89,7 @@ private slots:
         const QStringList bare = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", staged};
         QTest::newRow("staged, window closed") << QStringList{staged} << 0 << "";
         QTest::newRow("staged, SIGTERM") << QStringList{staged} << SIGTERM << "";
-        QTest::newRow("package's /usr/games, SIGINT") << QStringList{root + "/usr/games/torvane"} << SIGINT << "";
+        QTest::newRow("package's /usr/games, SIGINT") << QStringList{scratch.filePath("root/usr/games/torvane")} << SIGINT << "";
         QTest::newRow("-display") << bare + QStringList{"-display", qgetenv("DISPLAY")} << SIGTERM << "";
         QTest::newRow("-platform offscreen") << bare + QStringList{"-platform", "offscreen"} << SIGTERM << "";
         QTest::newRow("-platform=offscreen") << bare + QStringList{"-platform=offscreen"} << SIGINT << "";
@@ -106,7 +105,6 @@ private slots:
         QFETCH(int, ending);
         QFETCH(QString, refusal);
         QProcess game; // env and the launcher exec the game: the process id stays the game's (killed at the end)
-        game.setProcessChannelMode(QProcess::MergedChannels);
         game.start("env", command);
         if (refusal.isEmpty()) {
             // Up: its sound open (SDL's signal handlers in place by now) and, on X, the menu centred over black: single-player
@@ -122,11 +120,11 @@ private slots:
             for (QDeadlineTimer wait(30000); !up && !wait.hasExpired() && game.state() != QProcess::NotRunning; QTest::qWait(250))
                 up = run({"sh", "-c", soundThread}).exitCode == 0 && (offscreen || (windowsOf(game.processId(), false) > 0
                      && differingPixels(single, screen->grabWindow(0).toImage().copy(button)) < 500));
-            QVERIFY2(up, qPrintable("not up within 30 s: " + game.readAll()));
+            QVERIFY2(up, qPrintable("not up within 30 s: " + game.readAllStandardError()));
             QVERIFY(ending ? ::kill(pid_t(game.processId()), ending) == 0 : windowsOf(game.processId(), true) > 0);
         }
         game.waitForFinished(10000);
-        const QString out = game.readAll(); // a refusal: one line and status 1; else status 0
+        const QString out = game.readAllStandardError(); // a refusal: one line and status 1; else status 0
         QVERIFY2(game.state() == QProcess::NotRunning && game.exitStatus() == QProcess::NormalExit
             && game.exitCode() == !refusal.isEmpty() && (refusal.isEmpty() || (out.startsWith(refusal) && out.count('\n') == 1)),
                  qPrintable(QString("exit %1: %2").arg(game.exitCode()).arg(out)));

@@ -59,33 +59,31 @@ private slots:
 
     void refusesHeadersThatReachOutsideTheFile_data()
     {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<qint32>("value");
-        QTest::newRow("negative vertex count") << int(Md2Writer::NumVertices) << -1;
-        QTest::newRow("negative triangle count") << int(Md2Writer::NumTriangles) << -5;
-        QTest::newRow("frames past the end") << int(Md2Writer::NumFrames) << 3;
-        QTest::newRow("absurd frame count") << int(Md2Writer::NumFrames) << 0x7FFFFFFF;
-        QTest::newRow("frame smaller than its vertices") << int(Md2Writer::FrameSize) << 40;
-        QTest::newRow("triangles past the end") << int(Md2Writer::OffsetTriangles) << 1000;
-        QTest::newRow("triangles before the start") << int(Md2Writer::OffsetTriangles) << -12;
-        QTest::newRow("coordinates past the end") << int(Md2Writer::NumTexCoords) << 100000;
-        QTest::newRow("frames offset past the end") << int(Md2Writer::OffsetFrames) << 0x7FFFFFF0;
-        QTest::newRow("normal index 162") << -1 << 162;
-        QTest::newRow("vertex index 3 of 3") << -2 << 3;
+        QTest::addColumn<QByteArray>("file");
+        const auto patched = [](Md2Writer::Field field, qint32 value) {
+            QByteArray file = twoFrames().toBytes();
+            Md2Writer::patch(file, field, value);
+            return file;
+        };
+        Md2Writer normal = twoFrames(), vertex = twoFrames();
+        normal.frames[1].vertices[2].normal = 162;
+        vertex.triangles[0].vertex[1] = 3;
+        QTest::newRow("negative vertex count") << patched(Md2Writer::NumVertices, -1);
+        QTest::newRow("negative triangle count") << patched(Md2Writer::NumTriangles, -5);
+        QTest::newRow("frames past the end") << patched(Md2Writer::NumFrames, 3);
+        QTest::newRow("absurd frame count") << patched(Md2Writer::NumFrames, 0x7FFFFFFF);
+        QTest::newRow("frame smaller than its vertices") << patched(Md2Writer::FrameSize, 40);
+        QTest::newRow("triangles past the end") << patched(Md2Writer::OffsetTriangles, 1000);
+        QTest::newRow("triangles before the start") << patched(Md2Writer::OffsetTriangles, -12);
+        QTest::newRow("coordinates past the end") << patched(Md2Writer::NumTexCoords, 100000);
+        QTest::newRow("frames offset past the end") << patched(Md2Writer::OffsetFrames, 0x7FFFFFF0);
+        QTest::newRow("normal index 162") << normal.toBytes();
+        QTest::newRow("vertex index 3 of 3") << vertex.toBytes();
     }
 
     void refusesHeadersThatReachOutsideTheFile()
     {
-        QFETCH(int, field);
-        QFETCH(qint32, value);
-        Md2Writer md2 = twoFrames();
-        if (field == -1)
-            md2.frames[1].vertices[2].normal = quint8(value);
-        if (field == -2)
-            md2.triangles[0].vertex[1] = quint16(value);
-        QByteArray file = md2.toBytes();
-        if (field >= 0)
-            Md2Writer::patch(file, field, value);
+        QFETCH(QByteArray, file);
         const Md2Result result = decodeMd2(file, SkinInfo{true, 256, 256});
         QVERIFY(!result.ok && !result.error.isEmpty() && result.model.frames.empty());
     }
