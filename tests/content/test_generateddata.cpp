@@ -14,11 +14,7 @@
 
 static const QString dataDir = QStringLiteral(TORVANE_BINARY_DIR "/data/");
 
-static QByteArray read(const QString &path)
-{
-    QFile f(dataDir + path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+static QByteArray read(QString path) { QFile f(dataDir + path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 class TestGeneratedData : public QObject
 {

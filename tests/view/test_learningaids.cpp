@@ -16,12 +16,7 @@ using P = QVector3D;
 const QSize size(400, 400);
 const QFont captionFont("Sans", 18, QFont::Bold), reportFont("Sans", 20, QFont::Bold);
 
-struct SteppedView : GLEngine
-{
-    using GLEngine::GLEngine;
-    int clockMs = 0;
-    int now() const override { return clockMs; }
-};
+struct SteppedView : GLEngine { using GLEngine::GLEngine; int clockMs = 0; int now() const override { return clockMs; } };
 
 // The light ink of a region (nothing else in these rooms is near white) against the same text drawn by hand, both moved to
 // the origin; ink within a pixel matches (antialiased edges fall either side of the threshold).
