@@ -9,49 +9,40 @@ class TestPieceRecord : public QObject
     Q_OBJECT
 
 private slots:
-    void readsEveryKeyWithItsDefault_data();
-    void readsEveryKeyWithItsDefault();
+    void readsEveryKeyWithItsDefault_data()
+    {
+        QTest::addColumn<QString>("children");
+        QTest::addColumn<QList<float>>("pose"); // rot x y z, pos x y z, scale
+        QTest::addColumn<QStringList>("texts"); // the model path and the name
+        const QList<float> none = {0, 0, 0, 0, 0, 0, 1};
+        QTest::newRow("every key")
+            << "<filename>bodyparts/a.md2</filename><rot_x>10</rot_x><rot_y>-20.5</rot_y><rot_z>3e1</rot_z>"
+               "<pos_x>0.05</pos_x><pos_y>+0.3</pos_y><pos_z>-1.25</pos_z><scale>0.5</scale><name>Left femur</name>"
+            << QList<float>{10, -20.5f, 30, 0.05f, 0.3f, -1.25f, 0.5f} << QStringList{"sets/bodyparts/a.md2", "Left femur"};
+        QTest::newRow("empty file name") << "<filename></filename>" << none << QStringList{"sets/", ""};
+        QTest::newRow("last of a key counts, on one line") // a comment between them changes nothing
+            << "<rot_z>1</rot_z><name>Liver</name><!-- x --><rot_z>2</rot_z><name> Left\n lung </name>"
+            << QList<float>{0, 0, 2, 0, 0, 0, 1} << QStringList{"", "Left lung"};
+        QTest::newRow("not numbers read as 0")
+            << "<pos_x>0,5</pos_x><pos_y>abc</pos_y><pos_z>1e39</pos_z><rot_x>nan</rot_x><rot_y>-inf</rot_y><scale>x</scale>"
+            << QList<float>{0, 0, 0, 0, 0, 0, 0} << QStringList{"", ""};
+        QTest::newRow("names match exactly, so none here: every default")
+            << "<POS_X>1</POS_X><pos_x_>2</pos_x_><Filename>b</Filename><Name>c</Name>" << none << QStringList{"", ""};
+    }
+
+    void readsEveryKeyWithItsDefault()
+    {
+        QFETCH(QString, children);
+        QFETCH(QList<float>, pose);
+        QFETCH(QStringList, texts);
+        QDomDocument document;
+        QVERIFY(document.setContent(QStringLiteral("<part>%1</part>").arg(children)));
+        const PieceRecord r(document.documentElement());
+        QCOMPARE(QList<float>({r.rotX(), r.rotY(), r.rotZ(), r.posX(), r.posY(), r.posZ(), r.scale()}), pose);
+        QCOMPARE(QStringList({r.fileName, r.name}), texts);
+        QVERIFY(r.displayList == 0 && !r.particle); // nothing built while reading
+    }
 };
-
-void TestPieceRecord::readsEveryKeyWithItsDefault_data()
-{
-    QTest::addColumn<QString>("children");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QList<float>>("pose"); // rot x y z, pos x y z, scale
-    QTest::addColumn<QString>("name");
-    const QList<float> none = {0, 0, 0, 0, 0, 0, 1};
-    QTest::newRow("no keys") << "" << "" << none << "";
-    QTest::newRow("every key")
-        << "<filename>bodyparts/a.md2</filename><rot_x>10</rot_x><rot_y>-20.5</rot_y><rot_z>3e1</rot_z>"
-           "<pos_x>0.05</pos_x><pos_y>+0.3</pos_y><pos_z>-1.25</pos_z><scale>0.5</scale><name>Left femur</name>"
-        << "sets/bodyparts/a.md2" << QList<float>{10, -20.5f, 30, 0.05f, 0.3f, -1.25f, 0.5f} << "Left femur";
-    QTest::newRow("empty file name") << "<filename></filename>" << "sets/" << none << "";
-    QTest::newRow("last of a key counts") << "<rot_z>1</rot_z><name>Liver</name><!-- x --><rot_z>2</rot_z><name> Left\n lung </name>"
-                                          << "" << QList<float>{0, 0, 2, 0, 0, 0, 1} << "Left lung"; // on one line
-    QTest::newRow("not numbers read as 0")
-        << "<pos_x>0,5</pos_x><pos_y>abc</pos_y><pos_z>1e39</pos_z><rot_x>nan</rot_x><rot_y>-inf</rot_y><scale>x</scale>"
-        << "" << QList<float>{0, 0, 0, 0, 0, 0, 0} << "";
-    QTest::newRow("names match exactly") << "<POS_X>1</POS_X><pos_x_>2</pos_x_><Filename>b</Filename><Name>c</Name><other>3</other>"
-                                         << "" << none << "";
-}
-
-void TestPieceRecord::readsEveryKeyWithItsDefault()
-{
-    QFETCH(QString, children);
-    QFETCH(QString, fileName);
-    QFETCH(QList<float>, pose);
-    QFETCH(QString, name);
-    QDomDocument document;
-    QVERIFY(document.setContent(QStringLiteral("<part>%1</part>").arg(children)));
-    const PieceRecord record(document.documentElement());
-    QCOMPARE(record.fileName, fileName);
-    const QList<float> read = {record.rotX(), record.rotY(), record.rotZ(), record.posX(),
-                               record.posY(), record.posZ(), record.scale()};
-    QCOMPARE(read, pose);
-    QCOMPARE(record.name, name);
-    QCOMPARE(record.displayList, GLuint(0));
-    QVERIFY(!record.particle);
-}
 
 QTEST_GUILESS_MAIN(TestPieceRecord)
 #include "test_piecerecord.moc"

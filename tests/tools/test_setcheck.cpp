@@ -11,20 +11,9 @@ namespace {
 // A set as the game reads it, with a reachable target and the part's extra keys.
 QByteArray setXml(const QString &partKeys, const QString &model = "cube.md2", const QString &icon = "small.png")
 {
-    return QStringLiteral("<set><name>Small</name><icon>%1</icon><shape><name>Body</name><filename>bodyparts/big.md2</filename>"
-                          "<pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape><part><name>Cube</name><filename>"
-                          "bodyparts/%2</filename><pos_y>-0.17</pos_y>%3</part></set>")
-        .arg(icon, model, partKeys)
-        .toUtf8();
-}
-
-QStringList check(int *status)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck"), {QStringLiteral(".")});
-    tool.waitForFinished(60000);
-    *status = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-    return QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return QString("<set><name>Small</name><icon>%1</icon><shape><name>Body</name><filename>bodyparts/big.md2</filename>"
+                   "<pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape><part><name>Cube</name><filename>"
+                   "bodyparts/%2</filename><pos_y>-0.17</pos_y>%3</part></set>").arg(icon, model, partKeys).toUtf8();
 }
 
 } // namespace
@@ -34,63 +23,62 @@ class TestSetcheck : public QObject
     Q_OBJECT
 
 private slots:
-    void eachProblemIsOneLineNamingItsFile_data();
-    void eachProblemIsOneLineNamingItsFile();
+    void eachProblemIsOneLineNamingItsFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("expected"); // empty: all is well
+        const auto row = [](const char *name, const QByteArray &bytes, const char *line, const char *file = "sets/small.xml") {
+            QTest::newRow(name) << file << bytes << line;
+        };
+        Md2Writer big = Md2Writer::cube(0.1f), outside = Md2Writer::cube(0.1f);
+        big.frames[0].vertices = QList<Md2Writer::Vertex>(3000, Md2Writer::Vertex{});
+        outside.texCoords = {{3, 0}}; // the skin is 2 x 2
+        row("a sound set", setXml(""), "");
+        // The game reads these as 0 and so must the check: the piece then sits at the shape.
+        row("numbers the game reads as 0", setXml("<pos_x>1e39</pos_x><rot_z>nan</rot_z>"), "");
+        row("nested deeper than the game reads", setXml(QString("<a>").repeated(300) + QString("</a>").repeated(300)),
+            "sets/small.xml: nested more than 256 levels deep; the game skips it");
+        row("malformed XML", "<set><part>", "sets/small.xml: not well-formed XML");
+        row("missing model", setXml("", "none.md2"),
+            "sets/small.xml: part 1 (bodyparts/none.md2) model sets/bodyparts/none.md2 is missing");
+        row("no model named", setXml("", ""), "names no model");
+        const char *const cube = "sets/bodyparts/cube.md2";
+        row("beyond MD2 limits", big.toBytes(), "cube.md2: 3000 vertices and 12 triangles a frame, MD2 allows 2048", cube);
+        row("texture outside the skin", outside.toBytes(), "cube.md2: 1 texture coordinates lie outside the 2 x 2 skin", cube);
+        row("missing icon", setXml("", "cube.md2", "gone.png"), "icon sets/gone.png is missing");
+        row("larger than the trough", setXml("<scale>3.3</scale>"), "more than the trough holds");
+        row("turned too long", setXml("<scale>2.3</scale><rot_z>45</rot_z>"), "more than the trough holds");
+        row("target beyond the view", setXml("<pos_x>2.0</pos_x>"), "out of the player's reach");
+        row("target in the trough", setXml("<pos_x>-0.25</pos_x>"), "out of the player's reach");
+        row("broken skin", QByteArray(100, 'x'), "tris4.pcx: not a readable 8-bit PCX", "sets/bodyparts/tris4.pcx");
+        row("part without a name: a warning, still playable", setXml("").replace("<name>Cube</name>", ""),
+            "sets/small.xml: warning: part 1 (bodyparts/cube.md2) has no name");
+        row("no sets", QByteArray(), "sets: no puzzle set (*.xml) found");
+    }
+
+    void eachProblemIsOneLineNamingItsFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, expected);
+        GameData data;
+        data.picture("sets/small.png", QSize(20, 20), Qt::red);
+        data.write("sets/small.xml", setXml(""));
+        data.write(file, contents);
+        if (contents.isEmpty())
+            QFile::remove(file);
+        QProcess tool;
+        tool.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {"."});
+        const int status = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+        const QStringList lines = QString(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(status, expected.isEmpty() || expected.contains("warning") ? 0 : 1);
+        if (expected.isEmpty())
+            QCOMPARE(lines, QStringList({".: 1 sets, 1 pieces, all readable and playable"}));
+        else // a warning, then the summary
+            QVERIFY2(lines.size() == 1 + !status && lines[0].contains(expected), qPrintable(lines.join(" | ")));
+    }
 };
-
-void TestSetcheck::eachProblemIsOneLineNamingItsFile_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<QString>("expected"); // empty: all is well
-    Md2Writer big = Md2Writer::cube(0.1f);
-    big.frames[0].vertices = QList<Md2Writer::Vertex>(3000, Md2Writer::Vertex{});
-    Md2Writer outside = Md2Writer::cube(0.1f);
-    outside.texCoords = {{3, 0}}; // the skin is 2 x 2
-    QTest::newRow("a sound set") << "sets/small.xml" << setXml("") << "";
-    // The game reads these as 0 and so must the check: the piece then sits at the shape.
-    QTest::newRow("numbers the game reads as 0") << "sets/small.xml" << setXml("<pos_x>1e39</pos_x><rot_z>nan</rot_z>") << "";
-    QTest::newRow("nested deeper than the game reads")
-        << "sets/small.xml" << setXml("<x>" + QString("<a>").repeated(300) + QString("</a>").repeated(300) + "</x>")
-        << "sets/small.xml: nested more than 256 levels deep; the game skips it";
-    QTest::newRow("malformed XML") << "sets/small.xml" << QByteArray("<set><part>") << "sets/small.xml: not well-formed XML";
-    QTest::newRow("missing model") << "sets/small.xml" << setXml("", "none.md2")
-                                   << "sets/small.xml: part 1 (bodyparts/none.md2) model sets/bodyparts/none.md2 is missing";
-    QTest::newRow("no model named") << "sets/small.xml" << setXml("", "") << "names no model";
-    QTest::newRow("beyond MD2 limits") << "sets/bodyparts/cube.md2" << big.toBytes()
-                                       << "sets/bodyparts/cube.md2: 3000 vertices and 12 triangles a frame, MD2 allows 2048";
-    QTest::newRow("texture outside the skin") << "sets/bodyparts/cube.md2" << outside.toBytes()
-                                              << "sets/bodyparts/cube.md2: 1 texture coordinates lie outside the 2 x 2 skin";
-    QTest::newRow("missing icon") << "sets/small.xml" << setXml("", "cube.md2", "gone.png") << "icon sets/gone.png is missing";
-    QTest::newRow("larger than the trough") << "sets/small.xml" << setXml("<scale>3.3</scale>") << "more than the trough holds";
-    QTest::newRow("turned too long") << "sets/small.xml" << setXml("<scale>2.3</scale><rot_z>45</rot_z>") << "more than the trough holds";
-    QTest::newRow("target beyond the view") << "sets/small.xml" << setXml("<pos_x>2.0</pos_x>") << "out of the player's reach";
-    QTest::newRow("target in the trough") << "sets/small.xml" << setXml("<pos_x>-0.25</pos_x>") << "out of the player's reach";
-    QTest::newRow("broken skin") << "sets/bodyparts/tris4.pcx" << QByteArray(100, 'x') << "tris4.pcx: not a readable 8-bit PCX";
-    QTest::newRow("part without a name: a warning, still playable") << "sets/small.xml" << setXml("").replace("<name>Cube</name>", "")
-                                                                    << "sets/small.xml: warning: part 1 (bodyparts/cube.md2) has no name";
-    QTest::newRow("no sets") << "sets/small.xml" << QByteArray() << "sets: no puzzle set (*.xml) found";
-}
-
-void TestSetcheck::eachProblemIsOneLineNamingItsFile()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, contents);
-    QFETCH(QString, expected);
-    GameData data;
-    data.picture(QStringLiteral("sets/small.png"), QSize(20, 20), Qt::red);
-    data.write(QStringLiteral("sets/small.xml"), setXml(""));
-    data.write(file, contents);
-    if (contents.isEmpty())
-        QFile::remove(file);
-    int status = 0;
-    const QStringList lines = check(&status);
-    QCOMPARE(status, expected.isEmpty() || expected.contains("warning") ? 0 : 1);
-    if (expected.isEmpty())
-        QCOMPARE(lines, QStringList({".: 1 sets, 1 pieces, all readable and playable"}));
-    else
-        QVERIFY2(lines.size() == 1 + !status && lines[0].contains(expected), qPrintable(lines.join(" | ")));
-}
 
 QTEST_GUILESS_MAIN(TestSetcheck)
 #include "test_setcheck.moc"
