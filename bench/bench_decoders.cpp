@@ -67,11 +67,12 @@ const QByteArray &md2Model()
             md2.triangles.append(triangle);
         }
         // Assimp refuses a file whose frames end exactly at its end (it
-        // wants something after them), so a GL command word closes it.
+        // wants something after them), so a GL command word closes it: the
+        // header's GL command count at byte 44, its end offset at byte 64.
         QByteArray file = md2.toBytes();
         file.append(4, '\0');
-        Md2Writer::patch(file, Md2Writer::NumGlCommands, 1);
-        Md2Writer::patch(file, Md2Writer::OffsetEnd, qint32(file.size()));
+        Md2Writer::patch(file, 44, 1);
+        Md2Writer::patch(file, 64, qint32(file.size()));
         return file;
     }();
     return bytes;
