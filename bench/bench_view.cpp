@@ -1,7 +1,12 @@
-// The puzzle view under the software renderer: from the start of a game to
-// its first drawn frame, and one frame with every piece in place, for the
-// largest set in the data directory. Needs a display (xvfb-run on servers).
+// The puzzle view under the software renderer, with the largest set in the
+// data directory, in the game screen of a 1280 x 1024 window as the player
+// gets it: from the start of a game to its first frame; what each part of the
+// frame costs; the whole frame composed into the window and swapped, against
+// an empty one composed and swapped the same way; and frames a second while
+// the set is played. Needs a display (xvfb-run on servers).
 //   torvane-bench-view [benchmark options] [--data DIR]   default <build>/data
+// Each figure is the median of five repetitions, run interleaved so that the
+// load of a shared machine falls on all of them alike.
 #include "summary.h"
 
 #include "game/gameengine.h"
@@ -18,8 +23,12 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <GL/glx.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstring>
@@ -29,6 +38,23 @@ namespace {
 
 QDomDocument largestSet;
 QString largestSetName;
+// Buffer swaps reaching the window system, counted by the wrapper below.
+int swapCount = 0;
+
+} // namespace
+
+// Every swap of every GL window passes here on its way to the driver: the
+// program exports this symbol, which the window system plugin binds before
+// libGL's.
+extern "C" void glXSwapBuffers(Display *display, GLXDrawable drawable)
+{
+    using Swap = void (*)(Display *, GLXDrawable);
+    static const auto next = reinterpret_cast<Swap>(dlsym(RTLD_NEXT, "glXSwapBuffers"));
+    ++swapCount;
+    next(display, drawable);
+}
+
+namespace {
 
 // Vertices of one frame of a model, 0 when it cannot be read.
 qint64 verticesOf(const QString &path)
@@ -69,14 +95,81 @@ bool findLargestSet()
     return bestPieces >= 0;
 }
 
-// Waits for the view's next finished frame; false after 10 s without one.
-bool waitForFrame(QOpenGLWidget *view)
+// Waits for the view's next frame on screen; false after 10 s without one.
+bool waitForFrame(GLEngine *view)
 {
     QEventLoop loop;
-    QObject::connect(view, &QOpenGLWidget::frameSwapped, &loop, &QEventLoop::quit);
+    QObject::connect(view, &GLEngine::frameSwapped, &loop, &QEventLoop::quit);
     QTimer::singleShot(10000, &loop, [&loop] { loop.exit(1); });
     return loop.exec() == 0;
 }
+
+// Lets the application run for the given time.
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// What the view shows, built from the set's own pieces.
+enum class Scene {
+    Room,        // floor and furniture alone
+    Ghost,       // and the translucent body
+    Placed,      // and every piece in place but the last
+    Trough,      // and the last gliding on the trough: a frame of play
+    AllPlaced,   // every piece in place, nothing on the trough
+    Won,         // the same with the win text over it
+};
+
+// A game screen covering a 1280 x 1024 window, its view drawing the chosen
+// scene. The engine gets its lists back before it goes, so that it frees each
+// record once.
+class GameWindow
+{
+public:
+    explicit GameWindow(Scene scene)
+    {
+        window.resize(1280, 1024);
+        window.show();
+        screen = new SinglePlayerScreen(&window, &largestSet);
+        GameEngine *engine = screen->engine;
+        pieces = engine->remaining;
+        shape = engine->shapePiece;
+        if (scene == Scene::Room)
+            engine->shapePiece = nullptr;
+        if (scene >= Scene::Placed) {
+            engine->placed = pieces;
+            engine->remaining.clear();
+        }
+        if (scene == Scene::Placed || scene == Scene::Trough) {
+            engine->placed.removeLast();
+            if (scene == Scene::Trough)
+                engine->remaining = {pieces.last()};
+        }
+        if (scene <= Scene::Ghost)
+            engine->remaining.clear();
+        if (scene == Scene::Won)
+            QMetaObject::invokeMethod(screen->view, "won");
+        screen->show();
+    }
+    ~GameWindow()
+    {
+        screen->engine->remaining = pieces;
+        screen->engine->placed.clear();
+        screen->engine->shapePiece = shape;
+        delete screen;
+    }
+    GameWindow(const GameWindow &) = delete;
+    GameWindow &operator=(const GameWindow &) = delete;
+
+    QWidget window;
+    SinglePlayerScreen *screen = nullptr;
+
+private:
+    QList<PieceRecord *> pieces;
+    PieceRecord *shape = nullptr;
+};
 
 // The main window is up before any game starts, so it is not timed.
 void loadToFirstFrame(benchmark::State &state)
@@ -98,76 +191,106 @@ void loadToFirstFrame(benchmark::State &state)
         }
     }
 }
-BENCHMARK(loadToFirstFrame)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(loadToFirstFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-// Exposes the view's frame so that it can be drawn and timed by itself,
-// without Qt composing the widget onto the window.
-class TimedView : public GLEngine
+// One frame as the player gets it, asked for and timed until it is on
+// screen together with every repaint it asked for (the game screen's display
+// among them), frames back to back. Counts the swaps each frame cost.
+void timeComposedFrames(benchmark::State &state, GLEngine *view)
 {
-public:
-    using GLEngine::GLEngine;
-    void drawFrame()
-    {
-        makeCurrent();
-        paintGL();
-        glFinish();
-        doneCurrent();
-    }
-};
-
-// The scene alone: the view's paintGL, finished by the renderer.
-void frameScene(benchmark::State &state)
-{
-    GameEngine engine(&largestSet);
-    engine.placed = engine.remaining;
-    engine.remaining.clear();
-    TimedView view(nullptr, &engine);
-    view.resize(1280, 1024);
-    view.show();
-    if (!waitForFrame(&view)) {
+    if (!waitForFrame(view)) {
         state.SkipWithError("the view never drew");
         return;
     }
-    for (auto _ : state)
-        view.drawFrame();
-}
-BENCHMARK(frameScene)->MinTime(2.0)->Unit(benchmark::kMillisecond);
-
-// The whole frame as the player gets it: the scene, Qt composing the
-// widget's framebuffer onto the window, and the buffer swap.
-void frameOnScreen(benchmark::State &state)
-{
-    GameEngine engine(&largestSet);
-    engine.placed = engine.remaining;
-    engine.remaining.clear();
-    GLEngine view(nullptr, &engine);
-    view.resize(1280, 1024);
-    view.show();
-    if (!waitForFrame(&view)) {
-        state.SkipWithError("the view never drew");
-        return;
-    }
+    const int swapsBefore = swapCount;
+    double repaintMs = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        view.update();
-        const bool drawn = waitForFrame(&view);
+        view->update();
+        const bool drawn = waitForFrame(view);
+        const qint64 swapped = clock.nsecsElapsed();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        repaintMs += double(clock.nsecsElapsed() - swapped) / 1e6;
         if (!drawn) {
             state.SkipWithError("no frame within 10 s");
-            break;
+            return;
         }
     }
+    state.counters["swaps"] = benchmark::Counter(swapCount - swapsBefore, benchmark::Counter::kAvgIterations);
+    state.counters["repaint ms"] = benchmark::Counter(repaintMs, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(frameOnScreen)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+
+void frame(benchmark::State &state, Scene scene)
+{
+    GameWindow game(scene);
+    timeComposedFrames(state, game.screen->view);
+}
+BENCHMARK_CAPTURE(frame, room, Scene::Room)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, ghost, Scene::Ghost)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, placed, Scene::Placed)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, play, Scene::Trough)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, allPlaced, Scene::AllPlaced)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, won, Scene::Won)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+
+// A view that only clears, standing in the real one's place on the same game
+// screen: what composing and swapping cost with nothing drawn.
+class EmptyView : public GLEngine
+{
+public:
+    using GLEngine::GLEngine;
+
+protected:
+    void paintGL() override { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+};
+
+void emptyFrame(benchmark::State &state)
+{
+    GameWindow game(Scene::Room);
+    auto *empty = new EmptyView(game.screen, nullptr);
+    empty->setGeometry(game.screen->view->geometry());
+    game.screen->view->hide();
+    empty->show();
+    timeComposedFrames(state, empty);
+}
+BENCHMARK(emptyFrame)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+
+// The game screen left to run on its own 20 ms chain for three seconds with
+// one piece left on the trough: frames a second, counted at the start of each
+// frame, and buffer swaps per frame, counted at the window system.
+void framesInPlay(benchmark::State &state)
+{
+    GameWindow game(Scene::Trough);
+    GLEngine *view = game.screen->view;
+    if (!waitForFrame(view)) {
+        state.SkipWithError("the view never drew");
+        return;
+    }
+    int frames = 0;
+    QObject::connect(view, &GLEngine::newTime, [&frames] { ++frames; });
+    const int swapsBefore = swapCount;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        clock.start();
+        runFor(3000);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9 / qMax(1, frames));
+    }
+    state.counters["fps"] = frames / (double(clock.nsecsElapsed()) / 1e9);
+    state.counters["swaps/frame"] = double(swapCount - swapsBefore) / qMax(1, frames);
+}
+BENCHMARK(framesInPlay)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
     QString dataDir = QStringLiteral(TORVANE_BINARY_DIR "/data");
-    std::vector<char *> args;
-    for (int i = 0; i < argc; ++i) {
+    // Our defaults first: options given on the command line override them.
+    std::vector<char *> args = {argv[0], const_cast<char *>("--benchmark_repetitions=5"),
+                                const_cast<char *>("--benchmark_enable_random_interleaving=true"),
+                                const_cast<char *>("--benchmark_report_aggregates_only=true")};
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
             dataDir = QString::fromLocal8Bit(argv[++i]);
         else
@@ -190,11 +313,23 @@ int main(int argc, char **argv)
         return 2;
     }
     std::printf("Largest set: %s\n", qPrintable(largestSetName));
+    const std::string load = "loadToFirstFrame/iterations:5/manual_time";
+    const auto frame = [](const char *scene) { return std::string("frame/") + scene + "/iterations:40/manual_time"; };
+    const std::string empty = "emptyFrame/iterations:40/manual_time", play = "framesInPlay/iterations:1/manual_time";
     const int missed = runAndSummarise(count, args.data(),
         {
-            {"Load to first frame", "loadToFirstFrame/iterations:10/manual_time", "", 0, 150},
-            {"Frame, all placed, 1280 x 1024", "frameScene/min_time:2.000", "", 0, 5},
-            {"  same, composed and swapped", "frameOnScreen/min_time:2.000/manual_time", "", 0, 0},
+            {.label = "Load to first frame", .ours = load, .goalMs = 150},
+            {.label = "Empty frame: composition and swap", .ours = empty},
+            {.label = "  room and furniture", .ours = frame("room"), .minus = empty},
+            {.label = "  ghost", .ours = frame("ghost"), .minus = frame("room")},
+            {.label = "  placed pieces (all but one)", .ours = frame("placed"), .minus = frame("ghost")},
+            {.label = "  trough piece", .ours = frame("play"), .minus = frame("placed")},
+            {.label = "  win text (over all placed)", .ours = frame("won"), .minus = frame("allPlaced")},
+            {.label = "Frame of play", .ours = frame("play"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
+            {.label = "  of which repaints it asked for", .ours = frame("play"), .counter = "repaint ms"},
+            {.label = "  swaps per frame", .ours = frame("play"), .counter = "swaps"},
+            {.label = "Frames a second in play", .ours = play, .counter = "fps", .goalAtLeast = 47},
+            {.label = "  swaps per frame in play", .ours = play, .counter = "swaps/frame"},
         });
     return missed == 0 ? 0 : 3;
 }

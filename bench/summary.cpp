@@ -1,10 +1,13 @@
 #include "summary.h"
 
 #include <cstdio>
+#include <set>
 
 namespace {
 
-// Keeps the mean time per iteration (ms) of every run next to the console output.
+// Keeps the time per iteration (ms) and the counters of every benchmark next
+// to the console output: the median over the repetitions when there are
+// several, else the single run's.
 class Recorder : public benchmark::ConsoleReporter
 {
 public:
@@ -13,13 +16,24 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            if (run.error_occurred)
                 continue;
-            const double ms = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
-            times[run.benchmark_name()] = ms;
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name != "median")
+                    continue;
+                medians.insert(name);
+            } else if (medians.count(name)) {
+                continue;
+            }
+            times[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+            for (const auto &[counter, value] : run.counters)
+                counters[name][counter] = value.value;
         }
     }
     std::map<std::string, double> times;
+    std::map<std::string, std::map<std::string, double>> counters;
+    std::set<std::string> medians;
 };
 
 } // namespace
@@ -32,11 +46,32 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
     benchmark::Shutdown();
 
     int missed = 0;
-    std::printf("\n%-34s %12s %12s %9s  %s\n", "figure", "ours (ms)", "peer (ms)", "ratio", "goal");
+    std::printf("\n%-40s %12s %12s %9s  %s\n", "figure", "ours (ms)", "peer (ms)", "ratio", "goal");
     for (const Figure &figure : figures) {
         const auto ours = recorder.times.find(figure.ours);
         if (ours == recorder.times.end())
             continue; // filtered out
+        if (!figure.minus.empty()) {
+            const auto other = recorder.times.find(figure.minus);
+            if (other != recorder.times.end())
+                std::printf("%-40s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second - other->second, "-", "-", "-");
+            continue;
+        }
+        if (!figure.counter.empty()) {
+            const auto &counters = recorder.counters[figure.ours];
+            const auto value = counters.find(figure.counter);
+            if (value == counters.end())
+                continue;
+            std::string goal = "-";
+            if (figure.goalAtLeast > 0) {
+                const bool met = value->second >= figure.goalAtLeast;
+                missed += !met;
+                goal = std::string(met ? "met" : "MISSED") + " (at least " + std::to_string(int(figure.goalAtLeast)) + ")";
+            }
+            std::printf("%-40s %12.2f %12s %9s  %s\n", figure.label.c_str(), value->second, figure.counter.c_str(), "-",
+                        goal.c_str());
+            continue;
+        }
         const auto peer = figure.peer.empty() ? recorder.times.end() : recorder.times.find(figure.peer);
         char peerText[32] = "-";
         char ratioText[32] = "-";
@@ -44,25 +79,28 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
         if (peer != recorder.times.end()) {
             const double ratio = peer->second / ours->second;
             std::snprintf(peerText, sizeof peerText, "%.3f", peer->second);
-            std::snprintf(ratioText, sizeof ratioText, "%.1fx", ratio);
-            if (figure.goalRatio > 0) {
-                const bool met = ratio >= figure.goalRatio;
+            std::snprintf(ratioText, sizeof ratioText, "%.2fx", figure.goalAtMost > 0 ? 1 / ratio : ratio);
+            if (figure.goalRatio > 0 || figure.goalAtMost > 0) {
+                const bool met = figure.goalRatio > 0 ? ratio >= figure.goalRatio : 1 / ratio <= figure.goalAtMost;
                 missed += !met;
                 char text[96];
-                std::snprintf(text, sizeof text, "%s (at least %.0fx faster)", met ? "met" : "MISSED", figure.goalRatio);
+                if (figure.goalRatio > 0)
+                    std::snprintf(text, sizeof text, "%s (at least %.0fx faster)", met ? "met" : "MISSED", figure.goalRatio);
+                else
+                    std::snprintf(text, sizeof text, "%s (at most %.0fx the peer)", met ? "met" : "MISSED", figure.goalAtMost);
                 goal = text;
             }
         } else if (!figure.peer.empty()) {
             goal = "peer not installed";
         }
         if (figure.goalMs > 0) {
-            const bool met = ours->second < figure.goalMs;
+            const bool met = ours->second <= figure.goalMs;
             missed += !met;
             char text[96];
-            std::snprintf(text, sizeof text, "%s (under %.0f ms)", met ? "met" : "MISSED", figure.goalMs);
-            goal = text;
+            std::snprintf(text, sizeof text, "%s (at most %.0f ms)", met ? "met" : "MISSED", figure.goalMs);
+            goal = goal == "-" ? std::string(text) : goal + ", " + text;
         }
-        std::printf("%-34s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText, ratioText, goal.c_str());
+        std::printf("%-40s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText, ratioText, goal.c_str());
     }
     std::fflush(stdout);
     return missed;
