@@ -3,12 +3,15 @@
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QImage>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QOpenGLPaintDevice>
 #include <QPainter>
+#include <QWindow>
 
 #include <GL/glu.h>
 
@@ -33,23 +36,143 @@ void applyProjection()
 
 } // namespace
 
+// The native window the frames are drawn into. Input passes through it to
+// the view underneath, which handles the mouse like any widget.
+class GLEngine::Surface : public QWindow
+{
+public:
+    explicit Surface(GLEngine *view)
+        : view(view)
+    {
+        setSurfaceType(QWindow::OpenGLSurface);
+        setFlag(Qt::WindowTransparentForInput);
+        // No alpha: the window shows the scene's colours as they are, even
+        // where a compositor would blend a translucent window.
+        QSurfaceFormat opaque = QSurfaceFormat::defaultFormat();
+        opaque.setAlphaBufferSize(0);
+        setFormat(opaque);
+    }
+
+protected:
+    void exposeEvent(QExposeEvent *) override
+    {
+        if (isExposed())
+            view->drawFrame();
+    }
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::UpdateRequest)
+            return QWindow::event(event);
+        view->drawFrame();
+        return true;
+    }
+
+private:
+    GLEngine *view;
+};
+
 GLEngine::GLEngine(QWidget *parent, GameEngine *engine)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
     , engine(engine)
 {
     frameTimer.setSingleShot(true);
-    connect(&frameTimer, &QTimer::timeout, this, [this] { update(); });
+    // Precise: a coarse timer may fire a millisecond late, every frame.
+    frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer, &QTimer::timeout, this, &GLEngine::update);
     if (engine)
         connect(engine, &GameEngine::won, this, &GLEngine::won);
+
+    surface = new Surface(this);
+    container = QWidget::createWindowContainer(surface, this);
+    container->setFocusPolicy(Qt::NoFocus);
 }
 
 GLEngine::~GLEngine()
 {
-    // The context dies in the base destructor; by then this object is no
-    // longer a GLEngine, so the cleanup slot must not be reached from there.
-    if (context())
-        disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLEngine::cleanup);
     cleanup();
+    delete glContext;
+    glContext = nullptr;
+}
+
+bool GLEngine::isValid() const
+{
+    return glReady && glContext->isValid();
+}
+
+QOpenGLContext *GLEngine::context() const
+{
+    return glContext;
+}
+
+void GLEngine::makeCurrent()
+{
+    if (glContext)
+        glContext->makeCurrent(surface);
+}
+
+void GLEngine::doneCurrent()
+{
+    if (glContext)
+        glContext->doneCurrent();
+}
+
+void GLEngine::update()
+{
+    if (framePending)
+        return;
+    framePending = true;
+    QCoreApplication::postEvent(surface, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
+void GLEngine::showEvent(QShowEvent *)
+{
+    // GL is set up at the first show, the container having created the
+    // native window by now; every show restarts the frames.
+    if (!glContext) {
+        glContext = new QOpenGLContext(this);
+        glContext->setFormat(surface->format());
+        glContext->setShareContext(QOpenGLContext::globalShareContext());
+        surface->create();
+        if (glContext->create() && glContext->makeCurrent(surface))
+            initializeGL();
+    }
+    // The first frame of every show is drawn at once, whether the window is
+    // on screen yet or not: the mouse mapping between frames works on what
+    // a frame leaves behind.
+    drawFrame(true);
+}
+
+void GLEngine::resizeEvent(QResizeEvent *)
+{
+    container->setGeometry(rect());
+}
+
+void GLEngine::drawFrame(bool offScreen)
+{
+    framePending = false;
+    const bool onScreen = surface->isExposed();
+    if (!glReady || !isVisible() || (!onScreen && !offScreen))
+        return;
+    glContext->makeCurrent(surface);
+    paintGL();
+    if (onScreen) {
+        glContext->swapBuffers(surface);
+        emit frameSwapped();
+    }
+}
+
+QImage GLEngine::grabFramebuffer()
+{
+    if (!isValid())
+        return QImage();
+    makeCurrent();
+    paintGL();
+    const QSize size = surface->size() * surface->devicePixelRatio();
+    QImage image(size, QImage::Format_RGBX8888);
+    glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    doneCurrent();
+    // GL rows run bottom to top.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
 }
 
 int GLEngine::elapsed() const
@@ -89,9 +212,6 @@ void GLEngine::keyPressEvent(QKeyEvent *)
 
 void GLEngine::initializeGL()
 {
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLEngine::cleanup,
-            Qt::UniqueConnection);
-
     glClearColor(0, 0, 0, 1);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glEnable(GL_DEPTH_TEST);
@@ -251,8 +371,8 @@ void GLEngine::paintGL()
     const int dt = now() - lastFrameMs;
     zoom = std::max(zoomMinimum, float(zoom + dt * (zoomSpeed * 0.00002)));
 
-    // The widget sets a viewport over its whole framebuffer before each
-    // paint; the view keeps the one fixed at set-up.
+    // The painter of the win text sets its own viewport; the view keeps the
+    // one fixed at set-up.
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -284,7 +404,10 @@ void GLEngine::paintGL()
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         {
-            QPainter painter(this);
+            const qreal ratio = devicePixelRatioF();
+            QOpenGLPaintDevice device((QSizeF(size()) * ratio).toSize());
+            device.setDevicePixelRatio(ratio);
+            QPainter painter(&device);
             painter.setPen(QColor(255, 0, 0));
             painter.setFont(QFont(QStringLiteral("Sans"), 72, QFont::Bold, false));
             // The message starts at the centre; in a narrow view it is moved

@@ -5,10 +5,11 @@
 // drops pieces with the mouse; turns and zooms on the game screen's controls.
 
 #include <QElapsedTimer>
-#include <QOpenGLWidget>
+#include <QImage>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <qopengl.h>
 
 #include "view/learningaids.h"
@@ -17,8 +18,12 @@ class GameEngine;
 class PieceRecord;
 class QKeyEvent;
 class QMouseEvent;
+class QOpenGLContext;
 
-class GLEngine : public QOpenGLWidget
+// Frames are drawn straight into a native window of the view's own and
+// swapped there: a software renderer has no time to spare for drawing them
+// offscreen and composing them into the game screen afterwards.
+class GLEngine : public QWidget
 {
     Q_OBJECT
 
@@ -44,16 +49,32 @@ public:
     // the time shown at the win.
     LearningAids learning;
 
+    // True once GL is set up, which happens when the view is first shown.
+    bool isValid() const;
+    QOpenGLContext *context() const;
+    void makeCurrent();
+    void doneCurrent();
+    // Draws a frame and returns it without showing it; null before set-up.
+    QImage grabFramebuffer();
+
+public slots:
+    // Asks for a frame; requests made before it is drawn are merged.
+    void update();
+
 signals:
     void newTime();
+    // A frame has been drawn and swapped onto the screen.
+    void frameSwapped();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void initializeGL() override;
-    void paintGL() override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    virtual void initializeGL();
+    virtual void paintGL();
 
     // Play clock reading in ms; tests replace it to step time by hand.
     virtual int now() const;
@@ -65,6 +86,11 @@ private slots:
 
 private:
     friend class TestGLEngine;
+    class Surface;
+
+    // Draws a frame and swaps it onto the screen, when the view is set up
+    // and shown; a window not on screen gets one only when asked.
+    void drawFrame(bool offScreen = false);
 
     void setupLighting();
     void drawFloor();
@@ -103,4 +129,9 @@ private:
     // final geometry before it is first shown.
     GLint viewport[4] = {0, 0, 0, 0};
     bool glReady = false;
+
+    Surface *surface = nullptr;       // owned by the container
+    QWidget *container = nullptr;     // child, fills the view
+    QOpenGLContext *glContext = nullptr; // child
+    bool framePending = false;
 };

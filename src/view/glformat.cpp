@@ -1,5 +1,6 @@
 #include "view/glformat.h"
 
+#include <QCoreApplication>
 #include <QSurfaceFormat>
 
 void useCompatibilityGlFormat()
@@ -12,4 +13,8 @@ void useCompatibilityGlFormat()
     format.setStencilBufferSize(8);
     format.setAlphaBufferSize(8);
     QSurfaceFormat::setDefaultFormat(format);
+    // Every game's view makes its own context; all of them share one group
+    // that lives for the whole run, so that GL objects a finished game left
+    // behind can still be found from any later context.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }

@@ -47,7 +47,9 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     connect(engine, &GameEngine::changed, this, qOverload<>(&QWidget::update));
 
     view = new GLEngine(this, engine);
-    connect(view, &GLEngine::newTime, this, qOverload<>(&QWidget::update));
+    // Each frame changes the time on the display and nothing else of the
+    // screen: the view draws itself into its own window.
+    connect(view, &GLEngine::newTime, this, [this] { update(displayRect()); });
     view->learning.difficulty = difficulty;
     // The report at the win gives the time the display stops at.
     connect(engine, &GameEngine::won, this, [this] { view->learning.winTime = shownTime; });
@@ -102,8 +104,12 @@ void SinglePlayerScreen::paintEvent(QPaintEvent *)
     painter.drawPixmap(10, 10, logo);
     painter.setPen(QColor(255, 255, 255, 255));
     painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin, false));
-    painter.drawText(QRect(logo.width() + 60, 20, width() - logo.width() + 100, logo.height() + 10),
-                     Qt::AlignLeft, statusText(playerName, engine->progress(), shownTime));
+    painter.drawText(displayRect(), Qt::AlignLeft, statusText(playerName, engine->progress(), shownTime));
+}
+
+QRect SinglePlayerScreen::displayRect() const
+{
+    return QRect(logo.width() + 60, 20, width() - logo.width() + 100, logo.height() + 10);
 }
 
 void SinglePlayerScreen::exitPressed()

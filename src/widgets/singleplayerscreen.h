@@ -58,6 +58,9 @@ private slots:
     void zooming();
 
 private:
+    // Where the three lines of the display are drawn.
+    QRect displayRect() const;
+
     QPixmap logo;
     QSettings settings;
 };
