@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOffscreenSurface>
 #include <QOpenGLFunctions>
 #include <QOpenGLPaintDevice>
 #include <QPainter>
@@ -744,7 +745,15 @@ void GLEngine::cleanup()
         return;
     glReady = false;
 
-    makeCurrent();
+    // What the view made lives on in the share group after its context is
+    // gone, so it is freed here, even when the native window has gone first
+    // (the main window closed with the game on screen).
+    QOffscreenSurface standIn;
+    if (!glContext->makeCurrent(surface)) {
+        standIn.setFormat(glContext->format());
+        standIn.create();
+        glContext->makeCurrent(&standIn);
+    }
     if (engine) {
         if (engine->shapePiece)
             engine->shapePiece->releaseGl();
