@@ -67,9 +67,9 @@ private slots:
             QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-3, -3));
         }
         // The name: white Sans 20 at its lightest, a bar for the cursor, from (200, 40).
-        QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), textPicture(QSize(600, 40), QRect(0, 0, 780, 40),
-                                                                          QFont("Sans", 20, QFont::Thin), Qt::AlignLeft, "Ann|")),
-                 0);
+        const QImage typed = textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin),
+                                         Qt::AlignLeft, "Ann|");
+        QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), typed), 0);
 
         // The row: the chosen set bright, the others under black of alpha 100.
         const QImage row = screen.chooser->grab().toImage();
@@ -79,9 +79,9 @@ private slots:
         QCOMPARE(row.pixelColor(290, 10), QColor(Qt::black));
         // The chosen set's name, white bold Sans 20, centred in a line as wide
         // as the chooser's right edge in its parent, 10 below the tallest icon.
-        QCOMPARE(differingPixels(row.copy(0, 90, 800, 30), textPicture(QSize(800, 30), QRect(10, 0, 810, 30),
-                                                                       QFont("Sans", 20, QFont::Bold), Qt::AlignCenter, "Ay")),
-                 0);
+        const QImage chosen = textPicture(QSize(800, 30), QRect(10, 0, 810, 30), QFont("Sans", 20, QFont::Bold),
+                                          Qt::AlignCenter, "Ay");
+        QCOMPARE(differingPixels(row.copy(0, 90, 800, 30), chosen), 0);
         const int clicks = int(sound.playedEffects().size());
         for (auto [x, selected] : {std::pair(394, 0), std::pair(400, 1), std::pair(470, 1), std::pair(5, 0), std::pair(464, 1)}) {
             QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, QPoint(x, 70));
