@@ -1,5 +1,7 @@
 // ctest-labels: integration
-// The set-up screen: its layout, the stored name and difficulty, typed keys.
+// The set-up screen and its row of sets: the layout, the stored name and
+// difficulty, typed keys, which set a press picks, which sets are read.
+#include "game/gameengine.h"
 #include "screens/screen2.h"
 #include "screens/setchooser.h"
 #include "testing/fakeaudiobackend.h"
@@ -31,125 +33,158 @@ public:
 
 private slots:
     void init() { QSettings().clear(); }
-    void picturesStandInTheirPlacesAndTheNameIsWrittenBeside();
-    void storedDifficultyIsCheckedAndWrittenBack_data();
-    void storedDifficultyIsCheckedAndWrittenBack();
-    void everyKeyEditsTheNameClicksAndStores();
-};
 
-void TestScreen2::picturesStandInTheirPlacesAndTheNameIsWrittenBeside()
-{
-    GameData data;
-    data.set(QStringLiteral("a"), QStringLiteral("Ay"), QSize(100, 80), QString());
-    data.set(QStringLiteral("b"), QStringLiteral("Bee"), QSize(60, 80), QString());
-    QSettings().setValue(QStringLiteral("singleplayer/name"), QStringLiteral("Ann"));
-    FakeSoundScope sound;
-    Screen2 screen(nullptr);
-    QCOMPARE(screen.size(), QSize(800, 600));
-    QCOMPARE(screen.name, QStringLiteral("Ann"));
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
-    // Buttons 100 apart from x 100 at y 180, the chooser 140 below the easy
-    // button (icons 80 high: 125 tall), back and start 50 below it.
-    QCOMPARE(screen.chooser->pos(), QPoint(10, 370));
-    const struct
+    void everythingStandsInPlaceAndAPressOnTheRowPicksASetByXAlone()
     {
-        QPoint at;
-        const char *picture;
-        PixButton *button;
-    } places[] = {
-        {{100, 40}, "name.png", nullptr},         {{300, 120}, "difficulty.png", nullptr},
-        {{310, 298}, "set.png", nullptr},         {{100, 180}, "easy-down.png", screen.easyButton},
-        {{310, 180}, "medium-up.png", screen.mediumButton}, {{530, 180}, "hard-up.png", screen.hardButton},
-        {{10, 545}, "back-up.png", screen.backButton},  {{686, 545}, "start-up.png", screen.startButton},
-    };
-    const QImage shot = screen.grab().toImage();
-    for (const auto &p : places) {
-        // Its top left corner exactly there: black just above and to the left.
-        QCOMPARE(shot.pixelColor(p.at), GameData::colourOf(p.picture));
-        QVERIFY(shot.pixelColor(p.at - QPoint(1, 0)) != shot.pixelColor(p.at));
-        QVERIFY(shot.pixelColor(p.at - QPoint(0, 1)) != shot.pixelColor(p.at));
-        if (p.button)
-            QCOMPARE(p.button->size(), GameData::sizeOf(p.picture));
+        GameData data;
+        // Set "a" names two icons, 40 and then 100 wide: the second shows, both
+        // count. Row: 40 + 100 + 60 + 10 = 210, so it starts at 400 - 105 = 295.
+        data.picture(QStringLiteral("sets/a0.png"), QSize(40, 30), Qt::red);
+        data.set(QStringLiteral("b"), QStringLiteral("Bee"), QSize(60, 80), QString());
+        data.set(QStringLiteral("a"), QStringLiteral("Ay"), QSize(100, 50), QString());
+        data.write(QStringLiteral("sets/a.xml"), "<set><icon>a0.png</icon><name>Ay</name><icon>a.png</icon></set>");
+        QSettings().setValue(QStringLiteral("singleplayer/name"), QStringLiteral("Ann"));
+        FakeSoundScope sound;
+        Screen2 screen(nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        // Buttons 100 apart from x 100 at y 180, the chooser at x 10, 140 below the easy
+        // button (icons up to 80 high: 125 tall), back and start 50 below it.
+        const QImage shot = screen.grab().toImage();
+        for (auto [at, picture] : {std::pair(QPoint(100, 40), "name.png"), std::pair(QPoint(300, 120), "difficulty.png"),
+                                   std::pair(QPoint(310, 298), "set.png"), std::pair(QPoint(100, 180), "easy-down.png"),
+                                   std::pair(QPoint(310, 180), "medium-up.png"), std::pair(QPoint(530, 180), "hard-up.png"),
+                                   std::pair(QPoint(10, 545), "back-up.png"), std::pair(QPoint(686, 545), "start-up.png")}) {
+            // Its top left corner exactly there: another colour just above and to the left.
+            const QColor colour = shot.pixelColor(at);
+            QCOMPARE(colour, GameData::colourOf(picture));
+            QVERIFY(shot.pixelColor(at - QPoint(1, 0)) != colour && shot.pixelColor(at - QPoint(0, 1)) != colour);
+        }
+        for (auto [button, down] : {std::pair(screen.backButton, "back-down.png"),
+                                    std::pair(screen.startButton, "start-down.png")}) {
+            QTest::mousePress(button, Qt::LeftButton);
+            QCOMPARE(screen.grab().toImage().pixelColor(button->pos()), GameData::colourOf(down));
+            QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-3, -3));
+        }
+        // The name: white Sans 20 at its lightest, a bar for the cursor, from (200, 40).
+        const QImage typed = textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin),
+                                         Qt::AlignLeft, "Ann|");
+        QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), typed), 0);
+
+        // The row: the chosen set bright, the others under black of alpha 100.
+        const QImage row = screen.chooser->grab().toImage();
+        saveScreenshot(row, QStringLiteral("screens/chooser"));
+        QCOMPARE(row.pixelColor(345, 10), GameData::colourOf("a"));
+        QVERIFY(qAbs(row.pixelColor(435, 10).red() - GameData::colourOf("b").red() * 155 / 255) <= 2);
+        QCOMPARE(row.pixelColor(290, 10), QColor(Qt::black));
+        // The chosen set's name, white bold Sans 20, centred in a line as wide
+        // as the chooser's right edge in its parent, 10 below the tallest icon.
+        const QImage chosen = textPicture(QSize(800, 30), QRect(10, 0, 810, 30), QFont("Sans", 20, QFont::Bold),
+                                          Qt::AlignCenter, "Ay");
+        QCOMPARE(differingPixels(row.copy(0, 90, 800, 30), chosen), 0);
+        const int clicks = int(sound.playedEffects().size());
+        for (auto [x, selected] : {std::pair(394, 0), std::pair(400, 1), std::pair(470, 1), std::pair(5, 0), std::pair(464, 1)}) {
+            QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, QPoint(x, 70));
+            QCOMPARE(screen.chooser->selected, selected);
+        }
+        QCOMPARE(sound.playedEffects().mid(clicks), QStringList(5, QStringLiteral("click")));
+        QCOMPARE(screen.selectedSet()->documentElement().firstChildElement("name").text(), QStringLiteral("Bee"));
     }
-    for (auto [button, down] : {std::pair(screen.backButton, "back-down.png"), std::pair(screen.startButton, "start-down.png")}) {
-        QTest::mousePress(button, Qt::LeftButton);
-        QCOMPARE(screen.grab().toImage().pixelColor(button->pos()), GameData::colourOf(down));
-        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-3, -3));
+
+    void storedDifficultyIsCheckedAndWrittenBack()
+    {
+        GameData data;
+        const char *pressed[] = {"easy-down.png", "medium-down.png", "hard-down.png"};
+        for (auto [stored, level] : {std::pair(QVariant(), 1), std::pair(QVariant(2), 2), std::pair(QVariant(3), 3),
+                                     std::pair(QVariant(0), 1), std::pair(QVariant(7), 1), std::pair(QVariant("hard"), 1)}) {
+            QSettings().remove(QStringLiteral("singleplayer/difficulty"));
+            if (stored.isValid())
+                QSettings().setValue(QStringLiteral("singleplayer/difficulty"), stored);
+            FakeSoundScope sound;
+            Screen2 screen(nullptr);
+            PixButton *buttons[] = {screen.easyButton, screen.mediumButton, screen.hardButton};
+            // One button checked, showing its pressed picture, and its level stored.
+            const auto chosen = [&](int level) {
+                QCOMPARE(QList<bool>({buttons[0]->isChecked(), buttons[1]->isChecked(), buttons[2]->isChecked()}),
+                         QList<bool>({level == 1, level == 2, level == 3}));
+                QCOMPARE(screen.grab().toImage().pixelColor(buttons[level - 1]->pos()), GameData::colourOf(pressed[level - 1]));
+                QCOMPARE(::stored("difficulty").toInt(), level);
+            };
+            chosen(level);
+            // Choosing the checked one again keeps it checked, clicks and stores it again.
+            QSettings().remove(QStringLiteral("singleplayer/difficulty"));
+            QTest::mouseClick(buttons[level - 1], Qt::LeftButton);
+            chosen(level);
+            QTest::mouseClick(buttons[level % 3], Qt::LeftButton);
+            chosen(level % 3 + 1);
+            QCOMPARE(sound.playedEffects(), QStringList(3, QStringLiteral("click"))); // the construction's and two
+        }
     }
-    QCOMPARE(screen.selectedSet(), screen.chooser->currentDocument());
-    QVERIFY(screen.selectedSet());
 
-    // White Sans 20 at its lightest, a bar for the cursor, from (200, 40).
-    const QImage expected = textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin), Qt::AlignLeft, "Ann|");
-    QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), expected), 0);
-}
-
-void TestScreen2::storedDifficultyIsCheckedAndWrittenBack_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("level");
-    QTest::newRow("first run") << QVariant() << 1;
-    QTest::newRow("medium") << QVariant(2) << 2;
-    QTest::newRow("hard") << QVariant(3) << 3;
-    QTest::newRow("0") << QVariant(0) << 1;
-    QTest::newRow("7") << QVariant(7) << 1;
-    QTest::newRow("not a number") << QVariant("hard") << 1;
-}
-
-void TestScreen2::storedDifficultyIsCheckedAndWrittenBack()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(int, level);
-    GameData data;
-    if (stored.isValid())
-        QSettings().setValue(QStringLiteral("singleplayer/difficulty"), stored);
-    FakeSoundScope sound;
-    Screen2 screen(nullptr);
-    QVERIFY(screen.isHidden());
-    QCOMPARE(QList<bool>({screen.easyButton->isChecked(), screen.mediumButton->isChecked(), screen.hardButton->isChecked()}),
-             QList<bool>({level == 1, level == 2, level == 3}));
-    QCOMPARE(::stored("difficulty").toInt(), level);
-    QCOMPARE(sound.playedEffects(), QStringList({"click"}));
-    // Choosing the checked one again keeps it checked, clicks and stores it again.
-    PixButton *buttons[] = {screen.easyButton, screen.mediumButton, screen.hardButton};
-    QSettings().remove(QStringLiteral("singleplayer/difficulty"));
-    QTest::mouseClick(buttons[level - 1], Qt::LeftButton);
-    QVERIFY(buttons[level - 1]->isChecked());
-    QCOMPARE(::stored("difficulty").toInt(), level);
-    QTest::mouseClick(buttons[level % 3], Qt::LeftButton);
-    QCOMPARE(::stored("difficulty").toInt(), level % 3 + 1);
-    QVERIFY(!buttons[level - 1]->isChecked() && buttons[level % 3]->isChecked());
-    QCOMPARE(sound.playedEffects().size(), 3);
-}
-
-void TestScreen2::everyKeyEditsTheNameClicksAndStores()
-{
-    GameData data;
-    FakeSoundScope sound;
-    Screen2 screen(nullptr);
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
-    screen.grabKeyboard();
-    QWidget *focus = QApplication::focusWidget();
-    QSignalSpy start(&screen, &Screen2::startGame);
-    QSignalSpy back(&screen, &Screen2::goBack);
-    const QList<QPair<Qt::Key, QString>> keys = {{Qt::Key_Backspace, ""}, {Qt::Key_A, "a"}, {Qt::Key_B, "ab"},
-        {Qt::Key_Backspace, "a"}, {Qt::Key_C, "ac"}, {Qt::Key_Shift, "ac"}, {Qt::Key_Tab, "ac\t"}, {Qt::Key_Return, "ac\t"},
-        {Qt::Key_Escape, "ac\t"}, {Qt::Key_Enter, "ac\t"}};
-    int clicks = 1; // the construction's
-    for (const auto &[key, name] : keys) { // every key clicks and stores the name as it now stands
-        QTest::keyClick(&screen, key);
-        QCOMPARE(QVariantList({screen.name, stored("name"), sound.playedEffects().size()}), QVariantList({name, name, ++clicks}));
+    void everyKeyEditsTheNameClicksAndStores()
+    {
+        GameData data;
+        FakeSoundScope sound;
+        Screen2 screen(nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        screen.grabKeyboard();
+        QWidget *focus = QApplication::focusWidget();
+        QSignalSpy start(&screen, &Screen2::startGame), back(&screen, &Screen2::goBack);
+        const QList<QPair<Qt::Key, QString>> keys = {{Qt::Key_Backspace, ""}, {Qt::Key_A, "a"}, {Qt::Key_B, "ab"},
+            {Qt::Key_Backspace, "a"}, {Qt::Key_C, "ac"}, {Qt::Key_Shift, "ac"}, {Qt::Key_Tab, "ac\t"}, {Qt::Key_Return, "ac\t"},
+            {Qt::Key_Escape, "ac\t"}, {Qt::Key_Enter, "ac\t"}};
+        int clicks = 1; // the construction's
+        for (const auto &[key, name] : keys) { // every key clicks and stores the name as it now stands
+            QTest::keyClick(&screen, key);
+            QCOMPARE(QVariantList({screen.name, stored("name"), sound.playedEffects().size()}),
+                     QVariantList({name, name, ++clicks}));
+        }
+        QCOMPARE(QList<int>({int(start.count()), int(back.count())}), QList<int>({2, 1}));
+        // Shift+Tab is typed too (Shift on its own is a key as well), and neither moves the focus.
+        QTest::keyClick(&screen, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(sound.playedEffects().size(), clicks + 2);
+        QCOMPARE(QApplication::focusWidget(), focus);
     }
-    QCOMPARE(start.count(), 2);
-    QCOMPARE(back.count(), 1);
-    // Shift+Tab is typed too (Shift on its own is a key as well), and neither moves the focus.
-    QTest::keyClick(&screen, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(sound.playedEffects().size(), clicks + 2);
-    QCOMPARE(QApplication::focusWidget(), focus);
-    screen.releaseKeyboard();
-}
+
+    void listsReadableSetsInNameOrderAndSkipsHostileOnes()
+    {
+        GameData data;
+        QStringList expected;
+        for (int i = 0; i < 500; ++i) {
+            // Mixed case: the order ignores it.
+            const QString name = QString(i % 2 ? "SET%1" : "set%1").arg(i, 3, 10, QLatin1Char('0'));
+            data.write("sets/" + name + ".xml", "<set><name>" + name.toUtf8() + "</name></set>");
+            expected << name;
+        }
+        // Skipped: not well-formed, a folder, not .xml, nested 100 000 deep, a billion laughs (the parser refuses it).
+        data.write(QStringLiteral("sets/set250a.xml"), "<set><name>broken");
+        data.write(QStringLiteral("sets/x.xml/inner.xml"), "<set/>");
+        data.write(QStringLiteral("sets/set250b.txt"), "<set/>");
+        data.write(QStringLiteral("sets/set100a.xml"), "<set>" + QByteArray("<a>").repeated(100000));
+        QByteArray lol = "<!DOCTYPE set [<!ENTITY l0 \"lol\">";
+        for (int i = 1; i <= 9; ++i)
+            lol += QStringLiteral("<!ENTITY l%1 \"%2\">").arg(i).arg(QString("&l%1;").arg(i - 1).repeated(10)).toUtf8();
+        data.write(QStringLiteral("sets/set200a.xml"), lol + "]><set><name>&l9;</name><part/></set>");
+        // Read whole: 20 000 parts in 10 MB.
+        const QByteArray big = "<set><name>set300a</name>" + QByteArray("<part><pos_x>0.5</pos_x></part>").repeated(20000);
+        data.write(QStringLiteral("sets/set300a.xml"), big + "<!--" + QByteArray(10 << 20, 'x') + "--></set>");
+        expected.insert(301, QStringLiteral("set300a"));
+        SetChooser chooser(nullptr);
+        QStringList names;
+        for (const SetChooser::SetEntry &entry : chooser.entries)
+            names << entry.name;
+        QCOMPARE(names, expected);
+        QCOMPARE(chooser.rowWidth, 500 * 10); // no icons: only the gaps
+        QCOMPARE(chooser.height(), 45);
+        QCOMPARE(GameEngine(chooser.entries[301].document).remaining.size(), 20000);
+
+        GameData empty;
+        SetChooser none(nullptr);
+        QCOMPARE(none.currentDocument(), nullptr);
+        QVERIFY(!none.grab().isNull());
+    }
+};
 
 QTEST_MAIN(TestScreen2)
 #include "test_screen2.moc"
