@@ -3,19 +3,15 @@
 #include <QColor>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
 class QWidget;
 
-// Every file the game reads, written into a temporary directory that is the
-// working directory for the object's life. Each picture has a size and a
-// colour of its own, so a screenshot tells which picture stands where; the
-// room is plain blue (floor), yellow (furniture) and white (carpet), the
-// shared skin plain green, and sets/bodyparts/ holds cubes of edge 0.06,
-// 0.1 and 0.2 scene units (small.md2, cube.md2, big.md2). No sets, sounds
-// or music: tests add what they need.
+// Every file the game reads, in a temporary directory that is the working directory for the object's
+// life. Each picture has a size and colour of its own, so a screenshot tells which stands where; the room
+// is plain blue (floor), yellow (furniture) and white (carpet), the skin green, and sets/bodyparts/
+// holds cubes of edge 0.06, 0.1 and 0.2 (small.md2, cube.md2, big.md2). No sets, sounds or music.
 class GameData
 {
 public:
@@ -24,7 +20,6 @@ public:
     GameData(const GameData &) = delete;
     GameData &operator=(const GameData &) = delete;
 
-    bool isValid() const { return valid; }
     QString path() const { return dir.path(); }
 
     static QSize sizeOf(const QString &picture);
@@ -41,7 +36,6 @@ public:
 private:
     QTemporaryDir dir;
     QString previous;
-    bool valid = false;
 };
 
 // Delivers one mouse event straight to a widget.
