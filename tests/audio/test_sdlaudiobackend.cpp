@@ -52,7 +52,7 @@ private slots:
         data.write(QStringLiteral("music/A notes.txt"), "Track list\n"); // not music: dropped, not the end of the music
         data.write(QStringLiteral("music/Für Elise.wav"), toneWav(300));
         data.write(QStringLiteral("sound/Klänge – klick.wav"), toneWav(300));
-        data.write(QStringLiteral("sound/sounds.xml"), "<s><sound><name>click</name><file>Klänge – klick.wav</file></sound></s>");
+        data.write("sound/sounds.xml", "<s><sound><name>click</name><file>Klänge – klick.wav</file></sound></s>");
         qputenv("SDL_AUDIODRIVER", "disk");
         qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(data.path() + "/out.raw"));
         {
@@ -80,12 +80,10 @@ private slots:
         data.write(QStringLiteral("music/a.wav"), toneWav(100));
         qputenv("SDL_AUDIODRIVER", "nosuchdriver");
         StdoutCapture out;
-        {
-            SoundManager manager;
-            manager.playEffect(QStringLiteral("click"));
-            manager.nextTrack();
-            manager.pollMusic();
-        }
+        SoundManager manager;
+        manager.playEffect(QStringLiteral("click"));
+        manager.nextTrack();
+        manager.pollMusic();
         QCOMPARE(out.finish(), QByteArray("Error, could not initialize FMOD\n"));
     }
 };

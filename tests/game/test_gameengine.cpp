@@ -13,15 +13,15 @@ QString part(float x, float y, float z = 0)
     return QStringLiteral("<part><pos_x>%1</pos_x><pos_y>%2</pos_y><pos_z>%3</pos_z></part>").arg(x).arg(y).arg(z);
 }
 
-struct Game
+struct Set : QDomDocument
 {
-    QDomDocument document;
-    std::unique_ptr<GameEngine> engine;
-    explicit Game(const QString &children)
-    {
-        document.setContent(QStringLiteral("<set>%1</set>").arg(children));
-        engine = std::make_unique<GameEngine>(&document);
-    }
+    explicit Set(const QString &children) { setContent(QStringLiteral("<set>%1</set>").arg(children)); }
+};
+
+// An engine over its own set.
+struct Game : Set, GameEngine
+{
+    explicit Game(const QString &children) : Set(children), GameEngine(this) {}
 };
 } // namespace
 
@@ -32,11 +32,9 @@ class TestGameEngine : public QObject
 private slots:
     void readsPartsInOrderAndTheLastShapeAsOffset()
     {
-        Game game("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0) + "<!-- c --><shape><pos_x>0.1</pos_x>"
-                  "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>" + part(2, 0));
-        const GameEngine &e = *game.engine;
+        const Game e("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0) + "<!-- c --><shape><pos_x>0.1</pos_x>"
+                     "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>" + part(2, 0));
         QCOMPARE(QList<float>({e.remaining.value(0)->posX(), e.remaining.value(1)->posX()}), QList<float>({1, 2}));
-        QVERIFY(e.shapePiece && e.placed.isEmpty() && !e.current && !e.gameWon);
         QCOMPARE(QList<float>({e.offsetX, e.offsetY, e.offsetZ}), QList<float>({0.1f, 0.2f, 0.3f}));
         GameEngine none(nullptr); // no set on disk
         QVERIFY(none.remaining.isEmpty() && !none.shapePiece && none.offsetX == 0 && none.progress() == 0);
@@ -49,7 +47,6 @@ private slots:
         QTest::addColumn<bool>("fits");
         // The shape stands at (0, 0.2, 0) and the piece at (0.5, 0, 7): target (0.5, 0.2), whatever the height.
         QTest::newRow("on target") << 0.5f << 0.2f << true;
-        QTest::newRow("0.05 off on both axes") << 0.55f << 0.25f << true;
         QTest::newRow("0.09 off on both axes") << 0.41f << 0.29f << true;
         QTest::newRow("0.15 off along x") << 0.65f << 0.2f << false;
         QTest::newRow("0.11 off along y") << 0.5f << 0.09f << false;
@@ -62,8 +59,7 @@ private slots:
         QFETCH(float, y);
         QFETCH(bool, fits);
         FakeSoundScope sound;
-        Game game("<shape><pos_y>0.2</pos_y></shape>" + part(0.5f, 0, 7) + part(0, 0));
-        GameEngine &e = *game.engine;
+        Game e("<shape><pos_y>0.2</pos_y></shape>" + part(0.5f, 0, 7) + part(0, 0));
         QSignalSpy changed(&e, &GameEngine::changed);
         e.tryFit(0.5f, 0.2f); // nothing held: nothing happens
         e.takePiece(0);
@@ -76,8 +72,7 @@ private slots:
     void progressCountsPlacedPiecesAndTheLastFitWinsBetweenItsTwoSounds()
     {
         FakeSoundScope sound;
-        Game game(part(0, 0) + part(1, 1) + part(2, 2));
-        GameEngine &e = *game.engine;
+        Game e(part(0, 0) + part(1, 1) + part(2, 2));
         QStringList seen; // at each signal: the sounds so far, and whether the game is won
         const auto note = [&](const char *what) { seen << what + sound.playedEffects().join(',') + (e.gameWon ? " won" : ""); };
         connect(&e, &GameEngine::changed, this, [&] { note("changed after "); });

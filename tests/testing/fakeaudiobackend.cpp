@@ -1,6 +1,5 @@
 #include "fakeaudiobackend.h"
 
-#include "audio/soundmanager.h"
 #include "gamedata.h"
 
 #include <QRegularExpression>
@@ -76,13 +75,8 @@ FakeSoundScope::FakeSoundScope()
                                                    "<sound><name>fits</name><file>fits.wav</file></sound>"
                                                    "<sound><name>won</name><file>won.wav</file></sound></s>");
     fake = new FakeAudioBackend;
-    owned = std::make_unique<SoundManager>(std::unique_ptr<AudioBackend>(fake));
-    previous = std::exchange(soundManager, owned.get());
-}
-
-FakeSoundScope::~FakeSoundScope()
-{
-    soundManager = previous;
+    manager = std::make_unique<SoundManager>(std::unique_ptr<AudioBackend>(fake));
+    previous = std::exchange(soundManager, manager.get());
 }
 
 QStringList FakeSoundScope::playedEffects() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/audiobackend.h"
+#include "audio/soundmanager.h"
 
 #include <QHash>
 #include <QStringList>
@@ -8,8 +9,6 @@
 
 #include <algorithm>
 #include <memory>
-
-class SoundManager;
 
 // A stand-in audio layer: remembers what was started and what sounds now, fails where told to, and
 // notes in `faults` misuse that would crash the real layer (playing or releasing a released sound).
@@ -47,30 +46,24 @@ private:
 
 // A manager over a fake as the global `soundManager` for the scope's life: its catalogue maps "click",
 // "fits" and "won" to sound/<name>.wav, it has no music, and the current directory stays as it was.
-class FakeSoundScope
+struct FakeSoundScope
 {
-public:
     FakeSoundScope();
-    ~FakeSoundScope();
-    FakeAudioBackend &backend() { return *fake; }
-    SoundManager &manager() { return *owned; }
+    ~FakeSoundScope() { soundManager = previous; }
     QStringList playedEffects() const; // effect names in order ("fits", "won")
 
-private:
     FakeAudioBackend *fake = nullptr; // owned by the manager
-    std::unique_ptr<SoundManager> owned;
+    std::unique_ptr<SoundManager> manager;
     SoundManager *previous = nullptr;
 };
 
 // What is printed on standard output between construction and finish().
-class StdoutCapture
+struct StdoutCapture
 {
-public:
     StdoutCapture();
     ~StdoutCapture() { finish(); }
     QByteArray finish();
 
-private:
     QTemporaryFile file;
     int saved = -1;
 };

@@ -4,7 +4,6 @@
 #include "pcxwriter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -45,14 +44,8 @@ GameData::GameData()
     PcxWriter skin(2, 2);
     skin.setColour(0, Qt::green);
     write(QStringLiteral("sets/bodyparts/tris4.pcx"), skin.toBytes());
-    write(QStringLiteral("sets/bodyparts/small.md2"), Md2Writer::cube(0.06f).toBytes());
-    write(QStringLiteral("sets/bodyparts/cube.md2"), Md2Writer::cube(0.1f).toBytes());
-    write(QStringLiteral("sets/bodyparts/big.md2"), Md2Writer::cube(0.2f).toBytes());
-}
-
-GameData::~GameData()
-{
-    QDir::setCurrent(previous);
+    for (const auto &[model, edge] : {std::pair("small", 0.06f), std::pair("cube", 0.1f), std::pair("big", 0.2f)})
+        write(QStringLiteral("sets/bodyparts/%1.md2").arg(QLatin1String(model)), Md2Writer::cube(edge).toBytes());
 }
 
 QSize GameData::sizeOf(const QString &file)

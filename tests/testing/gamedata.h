@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
 #include <QString>
@@ -16,9 +17,7 @@ class GameData
 {
 public:
     GameData();
-    ~GameData();
-    GameData(const GameData &) = delete;
-    GameData &operator=(const GameData &) = delete;
+    ~GameData() { QDir::setCurrent(previous); }
 
     QString path() const { return dir.path(); }
 
@@ -27,8 +26,7 @@ public:
 
     void write(const QString &file, const QByteArray &bytes); // makes the folders
     void picture(const QString &file, QSize size, QColor colour);
-    // sets/<base>.xml named `name` with the icon sets/<base>.png (its colour
-    // is colourOf(base)) and the given children of the root.
+    // sets/<base>.xml named `name`, its icon sets/<base>.png in colourOf(base), the root's children.
     void set(const QString &base, const QString &name, QSize icon, const QString &children);
     // A "part" or "shape" element with a model from bodyparts/ and a position.
     static QString piece(const char *tag, const char *model, float x, float y, float z);
@@ -39,8 +37,7 @@ private:
 };
 
 // Delivers one mouse event straight to a widget.
-void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button,
-               Qt::MouseButtons buttons);
+void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons);
 // Saves a picture under $TORVANE_SCREENSHOTS/<name>.png, when that is set.
 void saveScreenshot(const QImage &image, const QString &name);
 // White text in a font, as the game draws it, into `box` of a black picture.
