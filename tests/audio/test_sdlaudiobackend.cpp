@@ -1,5 +1,4 @@
-// The real SDL2_mixer layer, on SDL's dummy driver and on its "disk" driver,
-// which writes what would reach the speakers into a file.
+// The real SDL2_mixer layer on SDL's "disk" driver, which writes what would reach the speakers into a file.
 #include "audio/sdlaudiobackend.h"
 #include "audio/soundmanager.h"
 #include "testing/fakeaudiobackend.h"

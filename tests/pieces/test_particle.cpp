@@ -1,6 +1,5 @@
 // ctest-labels: integration
-// What a piece hands to OpenGL, read back through GL's feedback mode in a
-// 2 x 2 viewport under identity matrices, so the numbers are the mesh's own.
+// What a piece hands to OpenGL, read back in GL's feedback mode in a 2 x 2 viewport under identity matrices.
 #include "game/piecerecord.h"
 #include "pieces/particle.h"
 #include "testing/fakeaudiobackend.h"

@@ -58,8 +58,7 @@ QSize GameData::sizeOf(const QString &file)
 
 QColor GameData::colourOf(const QString &file)
 {
-    // Hues 37 degrees apart go round the circle without repeating for 360
-    // names: the pictures take the first places, anything else one after them.
+    // Hues 37 degrees apart repeat only after 360 names: the pictures first, any other file after them.
     int index = 0;
     while (index < int(std::size(pictures)) && file != QLatin1String(pictures[index].file))
         ++index;
