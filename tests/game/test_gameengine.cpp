@@ -2,26 +2,24 @@
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
 #include "testing/fakeaudiobackend.h"
+#include "testing/gamedata.h"
 
 #include <QDomDocument>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
-QString part(float x, float y, float z = 0)
-{
-    return QStringLiteral("<part><pos_x>%1</pos_x><pos_y>%2</pos_y><pos_z>%3</pos_z></part>").arg(x).arg(y).arg(z);
-}
+QString part(float x, float y, float z = 0) { return GameData::piece("part", "none.md2", x, y, z); }
 
-struct Game
+struct Set : QDomDocument
 {
-    QDomDocument document;
-    std::unique_ptr<GameEngine> engine;
-    explicit Game(const QString &children)
-    {
-        document.setContent(QStringLiteral("<set>%1</set>").arg(children));
-        engine = std::make_unique<GameEngine>(&document);
-    }
+    explicit Set(const QString &children) { setContent(QStringLiteral("<set>%1</set>").arg(children)); }
+};
+
+// An engine over its own set.
+struct Game : Set, GameEngine
+{
+    explicit Game(const QString &children) : Set(children), GameEngine(this) {}
 };
 } // namespace
 
@@ -30,90 +28,71 @@ class TestGameEngine : public QObject
     Q_OBJECT
 
 private slots:
-    void readsPartsInOrderAndTheLastShapeAsOffset();
-    void dropFitsStrictlyWithinATenthOnBothAxes_data();
-    void dropFitsStrictlyWithinATenthOnBothAxes();
-    void lastFitSoundsFitsThenWinsThenSoundsWon();
-    void progressCountsPlacedAgainstPlacedAndRemaining();
+    void readsPartsInOrderAndTheLastShapeAsOffset()
+    {
+        const Game e("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0) + "<!-- c --><shape><pos_x>0.1</pos_x>"
+                     "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>" + part(2, 0));
+        QCOMPARE(QList<float>({e.remaining.value(0)->posX(), e.remaining.value(1)->posX()}), QList<float>({1, 2}));
+        QCOMPARE(QList<float>({e.offsetX, e.offsetY, e.offsetZ}), QList<float>({0.1f, 0.2f, 0.3f}));
+        GameEngine none(nullptr); // no set on disk
+        QVERIFY(none.remaining.isEmpty() && !none.shapePiece && none.offsetX == 0 && none.progress() == 0);
+    }
+
+    void dropFitsStrictlyWithinATenthOnBothAxes_data()
+    {
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("y");
+        QTest::addColumn<bool>("fits");
+        // The shape stands at (0, 0.2, 0) and the piece at (0.5, 0, 7): target (0.5, 0.2), whatever the height.
+        QTest::newRow("on target") << 0.5f << 0.2f << true;
+        QTest::newRow("0.09 off on both axes") << 0.41f << 0.29f << true;
+        QTest::newRow("0.15 off along x") << 0.65f << 0.2f << false;
+        QTest::newRow("0.11 off along y") << 0.5f << 0.09f << false;
+        QTest::newRow("the piece's own position") << 0.5f << 0.0f << false;
+    }
+
+    void dropFitsStrictlyWithinATenthOnBothAxes()
+    {
+        QFETCH(float, x);
+        QFETCH(float, y);
+        QFETCH(bool, fits);
+        FakeSoundScope sound;
+        Game e("<shape><pos_y>0.2</pos_y></shape>" + part(0.5f, 0, 7) + part(0, 0));
+        QSignalSpy changed(&e, &GameEngine::changed);
+        e.tryFit(0.5f, 0.2f); // nothing held: nothing happens
+        e.takePiece(0);
+        e.tryFit(x, y);
+        QCOMPARE(QList<bool>({e.current == nullptr, e.placed.size() == 1, changed.count() == 1, e.gameWon}),
+                 QList<bool>({fits, fits, fits, false}));
+        QCOMPARE(sound.playedEffects(), fits ? QStringList{"fits"} : QStringList());
+    }
+
+    void progressCountsPlacedPiecesAndTheLastFitWinsBetweenItsTwoSounds()
+    {
+        FakeSoundScope sound;
+        Game e(part(0, 0) + part(1, 1) + part(2, 2));
+        QStringList seen; // at each signal: the sounds so far, and whether the game is won
+        const auto note = [&](const char *what) { seen << what + sound.playedEffects().join(',') + (e.gameWon ? " won" : ""); };
+        connect(&e, &GameEngine::changed, this, [&] { note("changed after "); });
+        connect(&e, &GameEngine::won, this, [&] { note("won after "); });
+        e.takePiece(3); // outside the list: nothing
+        e.takePiece(-1);
+        QVERIFY(!e.current);
+        QList<int> progress{e.progress()};
+        e.takePiece(1); // the others keep their order: the first stays first, the third comes second
+        e.tryFit(1, 1);
+        progress << e.progress();
+        e.takePiece(0);
+        progress << e.progress(); // the held piece does not count
+        e.tryFit(0, 0);
+        progress << e.progress();
+        e.takePiece(0);
+        e.tryFit(2, 2);
+        QCOMPARE(progress << e.progress(), QList<int>({0, 33, 50, 66, 100})); // 1 of 3, 1 of 2, 2 of 3, truncated
+        QCOMPARE(seen.mid(2), QStringList({"changed after fits,fits,fits", "won after fits,fits,fits won"}));
+        QCOMPARE(sound.playedEffects(), QStringList({"fits", "fits", "fits", "won"}));
+    }
 };
-
-void TestGameEngine::readsPartsInOrderAndTheLastShapeAsOffset()
-{
-    Game game("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0) + "<!-- c --><shape><pos_x>0.1</pos_x>"
-              "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>" + part(2, 0));
-    const GameEngine &e = *game.engine;
-    QCOMPARE(QList<float>({e.remaining.value(0)->posX(), e.remaining.value(1)->posX()}), QList<float>({1, 2}));
-    QVERIFY(e.shapePiece && e.placed.isEmpty() && !e.current && !e.gameWon);
-    QCOMPARE(QList<float>({e.offsetX, e.offsetY, e.offsetZ}), QList<float>({0.1f, 0.2f, 0.3f}));
-    GameEngine none(nullptr); // no set on disk
-    QVERIFY(none.remaining.isEmpty() && !none.shapePiece && none.offsetX == 0 && none.progress() == 0);
-}
-
-void TestGameEngine::dropFitsStrictlyWithinATenthOnBothAxes_data()
-{
-    QTest::addColumn<float>("x");
-    QTest::addColumn<float>("y");
-    QTest::addColumn<bool>("fits");
-    // The shape stands at (0, 0.2, 0) and the piece at (0.5, 0, 7): target (0.5, 0.2), whatever the height.
-    QTest::newRow("on target") << 0.5f << 0.2f << true;
-    QTest::newRow("0.05 off on both axes") << 0.55f << 0.25f << true;
-    QTest::newRow("0.09 off on both axes") << 0.41f << 0.29f << true;
-    QTest::newRow("0.15 off along x") << 0.65f << 0.2f << false;
-    QTest::newRow("0.11 off along y") << 0.5f << 0.09f << false;
-    QTest::newRow("the piece's own position") << 0.5f << 0.0f << false;
-}
-
-void TestGameEngine::dropFitsStrictlyWithinATenthOnBothAxes()
-{
-    QFETCH(float, x);
-    QFETCH(float, y);
-    QFETCH(bool, fits);
-    FakeSoundScope sound;
-    Game game("<shape><pos_y>0.2</pos_y></shape>" + part(0.5f, 0, 7) + part(0, 0));
-    GameEngine &e = *game.engine;
-    QSignalSpy changed(&e, &GameEngine::changed);
-    e.tryFit(0.5f, 0.2f); // nothing held: nothing happens
-    e.takePiece(0);
-    e.tryFit(x, y);
-    QCOMPARE(QList<bool>({e.current == nullptr, e.placed.size() == 1, changed.count() == 1, e.gameWon}), QList<bool>({fits, fits, fits, false}));
-    QCOMPARE(sound.playedEffects(), fits ? QStringList{"fits"} : QStringList());
-}
-
-void TestGameEngine::lastFitSoundsFitsThenWinsThenSoundsWon()
-{
-    FakeSoundScope sound;
-    Game game(part(0, 0));
-    GameEngine &e = *game.engine;
-    QStringList seen;
-    const auto note = [&](const char *what) { seen << what + sound.playedEffects().join(',') + (e.gameWon ? " won" : ""); };
-    connect(&e, &GameEngine::changed, this, [&] { note("changed after "); });
-    connect(&e, &GameEngine::won, this, [&] { note("won after "); });
-    e.takePiece(0);
-    e.tryFit(0, 0);
-    e.tryFit(0, 0);
-    QCOMPARE(seen, QStringList({"changed after fits", "won after fits won"}));
-    QCOMPARE(sound.playedEffects(), QStringList({"fits", "won"}));
-}
-
-void TestGameEngine::progressCountsPlacedAgainstPlacedAndRemaining()
-{
-    Game game(part(0, 0) + part(1, 1) + part(2, 2));
-    GameEngine &e = *game.engine;
-    PieceRecord *second = e.remaining[1];
-    e.takePiece(3); // outside the list: nothing
-    e.takePiece(-1);
-    QVERIFY(!e.current);
-    QCOMPARE(e.progress(), 0);
-    e.takePiece(1);
-    QCOMPARE(e.current, second);
-    QCOMPARE(e.remaining[1]->posX(), 2.0f); // the others keep their order
-    e.tryFit(1, 1);
-    QCOMPARE(e.progress(), 33); // 1 of 3, truncated
-    e.takePiece(0);
-    QCOMPARE(e.progress(), 50); // the held piece does not count
-    e.tryFit(0, 0);
-    QCOMPARE(e.progress(), 66);
-}
 
 QTEST_GUILESS_MAIN(TestGameEngine)
 #include "test_gameengine.moc"

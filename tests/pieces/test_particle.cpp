@@ -1,6 +1,5 @@
 // ctest-labels: integration
-// What a piece hands to OpenGL, read back through GL's feedback mode in a
-// 2 x 2 viewport under identity matrices, so the numbers are the mesh's own.
+// What a piece hands to OpenGL, read back in GL's feedback mode in a 2 x 2 viewport under identity matrices.
 #include "game/piecerecord.h"
 #include "pieces/particle.h"
 #include "testing/fakeaudiobackend.h"
@@ -28,10 +27,8 @@ QString drawn(const std::function<void()> &draw)
     const int count = glRenderMode(GL_RENDER);
     QStringList points; // polygons: token, vertex count, then x y z in window coordinates
     for (int i = 0; i + 1 < count && buffer[i] == GL_POLYGON_TOKEN; i += 2 + 3 * int(buffer[i + 1]))
-        for (int k = 0; k < int(buffer[i + 1]); ++k) {
-            const GLfloat *p = buffer + i + 2 + 3 * k;
+        for (const GLfloat *p = buffer + i + 2; p < buffer + i + 2 + 3 * int(buffer[i + 1]); p += 3)
             points << QStringLiteral("(%1 %2 %3)").arg(p[0] - 1, 0, 'f', 3).arg(p[1] - 1, 0, 'f', 3).arg(2 * p[2] - 1, 0, 'f', 3);
-        }
     return points.join(' ').replace(QStringLiteral("-0.000"), QStringLiteral("0.000"));
 }
 
@@ -45,109 +42,85 @@ public:
     static void initMain() { useCompatibilityGlFormat(); }
 
 private slots:
-    void initTestCase();
-    void animationBlendsTowardsTheNextFrameAndStepsOncePerCall();
-    void builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ_data();
-    void builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ();
-    void missingFilesAreReportedSkinFirstAndDrawNothing();
+    void initTestCase()
+    {
+        surface.create();
+        QVERIFY(context.create() && context.makeCurrent(&surface));
+        // One triangle, two frames: (0,0,0), (64,0,0) and (0,0,64) in file units, then vertex 1 at 128. Centred,
+        // frame 0 is (-0.5,-0.5,0), (0.5,-0.5,0), (-0.5,0.5,0); frame 1 is (-1,-0.5,0), (1,-0.5,0), (-1,0.5,0).
+        Md2Writer md2;
+        md2.frames = {Md2Writer::Frame{{1, 1, 1}, {0, 0, 0}, {{0, 0, 0, 5}, {64, 0, 0, 5}, {0, 0, 64, 5}}}};
+        md2.frames << md2.frames[0];
+        md2.frames[1].vertices[1].x = 128;
+        md2.triangles = {{{0, 1, 2}, {0, 0, 0}}};
+        md2.texCoords = {{0, 0}};
+        data.write(QStringLiteral("sets/tri.md2"), md2.toBytes());
+    }
+
+    void animationBlendsTowardsTheNextFrameAndStepsOncePerDraw()
+    {
+        Particle particle("sets/tri.md2", "sets/bodyparts/tris4.pcx");
+        QCOMPARE(QList<float>({particle.halfSizeX(), particle.halfSizeY()}), QList<float>({1, 0.5f})); // the last frame: x 0..2
+        int now = 1000;
+        particle.elapsed = [&now] { return now; };
+        particle.setFrameRange(0, 1);
+        // Drawn as the game draws it, 100 ms a frame: half-widths 0.5 in frame 0, 1 in frame 1.
+        const struct { int ms; double halfWidth; int frameAfter; } calls[] = {
+            {1000, 0.5, 0},  // the first call starts the frame
+            {1050, 0.75, 0},
+            {1250, 1, 1},    // long overdue: the blend stops at 1, one frame is stepped
+            {1300, 0.75, 1}, // from the last frame of the range back towards the first
+            {1350, 0.5, 0},  // exactly one frame time on: there, and stepped
+        };
+        for (const auto &call : calls) {
+            now = call.ms;
+            QCOMPARE(drawn([&] { particle.draw(); }),
+                     QStringLiteral("(-%1 -0.500 0.000) (%1 -0.500 0.000) (-%1 0.500 0.000)").arg(call.halfWidth, 0, 'f', 3));
+            QCOMPARE(particle.frame(), call.frameAfter);
+        }
+        particle.releaseTexture();
+    }
+
+    void builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("vertex1"); // frame 0's (0.5, -0.5, 0) as drawn
+        QTest::newRow("scale 0 is unscaled") << "<scale>0</scale>" << "(0.500 -0.500 0.000)";
+        QTest::newRow("scale 0.5 about z 90") << "<scale>0.5</scale><rot_z>90</rot_z>" << "(0.250 0.250 0.000)";
+        // x 90 after z 90: (0.5, 0.5, 0), then (0.5, 0, 0.5).
+        QTest::newRow("x then z") << "<rot_z>90</rot_z><rot_x>90</rot_x>" << "(0.500 0.000 0.500)";
+        QTest::newRow("x then y") << "<rot_y>90</rot_y><rot_x>90</rot_x>" << "(0.000 0.500 -0.500)";
+        QTest::newRow("y then z") << "<rot_y>90</rot_y><rot_z>90</rot_z>" << "(0.000 0.500 -0.500)";
+    }
+
+    void builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, vertex1);
+        QDomDocument document;
+        document.setContent(QStringLiteral("<part><filename>tri.md2</filename>%1</part>").arg(keys));
+        PieceRecord record(document.documentElement());
+        record.build();
+        const QString vertex = QStringLiteral("(%1)").arg(drawn([&] { record.draw(); }).split(QStringLiteral(") (")).value(1));
+        record.releaseGl();
+        QCOMPARE(vertex, vertex1);
+    }
+
+    void missingFilesAreReportedSkinFirstAndDrawNothing()
+    {
+        StdoutCapture out;
+        Particle missing("sets/none.md2", "sets/none.pcx");
+        Particle directory("sets", "sets/bodyparts/tris4.pcx");
+        QCOMPARE(out.finish(), QByteArray("Could not load sets/none.pcx\nCould not load sets/none.md2\nCould not load sets\n"));
+        QCOMPARE(drawn([&] { missing.draw(); directory.draw(); }), QString());
+        directory.releaseTexture();
+    }
 
 private:
     QOffscreenSurface surface;
     QOpenGLContext context;
     GameData data;
 };
-
-void TestParticle::initTestCase()
-{
-    surface.create();
-    QVERIFY(context.create() && context.makeCurrent(&surface));
-    QVERIFY(context.format().profile() != QSurfaceFormat::CoreProfile);
-    // One triangle, two frames: (0,0,0), (64,0,0) and (0,0,64) in file units,
-    // then vertex 1 at 128. Centred, frame 0 is (-0.5,-0.5,0), (0.5,-0.5,0),
-    // (-0.5,0.5,0); frame 1 is (-1,-0.5,0), (1,-0.5,0), (-1,0.5,0).
-    Md2Writer md2;
-    md2.frames = {Md2Writer::Frame{{1, 1, 1}, {0, 0, 0}, {{0, 0, 0, 5}, {64, 0, 0, 5}, {0, 0, 64, 5}}}};
-    md2.frames << md2.frames[0];
-    md2.frames[1].vertices[1].x = 128;
-    md2.triangles = {{{0, 1, 2}, {0, 0, 0}}};
-    md2.texCoords = {{0, 0}};
-    data.write(QStringLiteral("sets/tri.md2"), md2.toBytes());
-}
-
-void TestParticle::animationBlendsTowardsTheNextFrameAndStepsOncePerCall()
-{
-    Particle particle("sets/tri.md2", "sets/bodyparts/tris4.pcx");
-    QCOMPARE(particle.halfSizeX(), 1.0f); // the last frame's box: x 0..2
-    QCOMPARE(particle.halfSizeY(), 0.5f);
-    QVERIFY(particle.texture != -1);
-    int now = 1000;
-    particle.elapsed = [&now] { return now; };
-    particle.setFrameRange(0, 1);
-    const QString frame0 = "(-0.500 -0.500 0.000) (0.500 -0.500 0.000) (-0.500 0.500 0.000)";
-    const QString frame1 = "(-1.000 -0.500 0.000) (1.000 -0.500 0.000) (-1.000 0.500 0.000)";
-    const QString halfway = "(-0.750 -0.500 0.000) (0.750 -0.500 0.000) (-0.750 0.500 0.000)";
-    const struct
-    {
-        int ms;
-        const QString &shape;
-        int result, frameAfter;
-    } calls[] = {
-        {1000, frame0, 1, 0},  // the first call starts the frame
-        {1050, halfway, 1, 0},
-        {1250, frame1, 2, 1},  // long overdue: the blend stops at 1, one frame is stepped
-        {1300, halfway, 1, 1}, // from the last frame of the range back towards the first
-        {1350, frame0, 2, 0},  // exactly one frame time on: there, and stepped
-    };
-    for (const auto &call : calls) {
-        now = call.ms;
-        int result = 0;
-        QCOMPARE(drawn([&] { result = particle.animate(0, 0, 0, 100); }), call.shape);
-        QCOMPARE(result, call.result);
-        QCOMPARE(particle.frame(), call.frameAfter);
-    }
-    particle.rotate(0, 1, 1, 1);
-    particle.rotate(10, 0.5f, 0, 0);
-    QCOMPARE(QList<float>({particle.angleX, particle.angleY, particle.angleZ}), QList<float>({5, 0, 0}));
-    particle.releaseTexture();
-}
-
-void TestParticle::builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ_data()
-{
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("vertex1"); // frame 0's (0.5, -0.5, 0) as drawn
-    QTest::newRow("scale 1") << "<scale>1</scale>" << "(0.500 -0.500 0.000)";
-    QTest::newRow("scale 0 is unscaled") << "<scale>0</scale>" << "(0.500 -0.500 0.000)";
-    QTest::newRow("scale 0.5 about z 90") << "<scale>0.5</scale><rot_z>90</rot_z>" << "(0.250 0.250 0.000)";
-    // x 90 after z 90: (0.5, 0.5, 0), then (0.5, 0, 0.5).
-    QTest::newRow("x then z") << "<rot_z>90</rot_z><rot_x>90</rot_x>" << "(0.500 0.000 0.500)";
-    QTest::newRow("x then y") << "<rot_y>90</rot_y><rot_x>90</rot_x>" << "(0.000 0.500 -0.500)";
-    QTest::newRow("y then z") << "<rot_y>90</rot_y><rot_z>90</rot_z>" << "(0.000 0.500 -0.500)";
-}
-
-void TestParticle::builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ()
-{
-    QFETCH(QString, keys);
-    QFETCH(QString, vertex1);
-    QDomDocument document;
-    document.setContent(QStringLiteral("<part><filename>tri.md2</filename>%1</part>").arg(keys));
-    PieceRecord record(document.documentElement());
-    record.build();
-    const QStringList points = drawn([&] { record.draw(); }).split(") (");
-    record.releaseGl();
-    QCOMPARE(points.size(), 3);
-    QCOMPARE(QStringLiteral("(%1)").arg(points[1]), vertex1);
-}
-
-void TestParticle::missingFilesAreReportedSkinFirstAndDrawNothing()
-{
-    StdoutCapture out;
-    Particle missing("sets/none.md2", "sets/none.pcx");
-    Particle directory("sets", "sets/bodyparts/tris4.pcx");
-    QCOMPARE(out.finish(), QByteArray("Could not load sets/none.pcx\nCould not load sets/none.md2\nCould not load sets\n"));
-    QCOMPARE(missing.texture, -1);
-    QCOMPARE(drawn([&] { missing.draw(); directory.draw(); }), QString());
-    directory.releaseTexture();
-}
 
 QTEST_MAIN(TestParticle)
 #include "test_particle.moc"

@@ -1,22 +1,10 @@
 #include "fakeaudiobackend.h"
 
-#include "audio/soundmanager.h"
+#include "gamedata.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
+#include <QRegularExpression>
 
 #include <unistd.h>
-
-QStringList FakeAudioBackend::played(SoundMode mode) const
-{
-    QStringList files;
-    for (const Sound &s : history)
-        if (s.mode == mode)
-            files << s.path;
-    return files;
-}
 
 QString FakeAudioBackend::sounding(SoundMode mode) const
 {
@@ -24,11 +12,6 @@ QString FakeAudioBackend::sounding(SoundMode mode) const
         if (c.playing && sounds.value(c.sound.id).mode == mode)
             return sounds.value(c.sound.id).path;
     return QString();
-}
-
-int FakeAudioBackend::liveSounds() const
-{
-    return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; }));
 }
 
 void FakeAudioBackend::finishMusic()
@@ -56,24 +39,22 @@ AudioResult FakeAudioBackend::playSound(SoundHandle sound, ChannelHandle *channe
     if (!channels.contains(channel->id))
         *channel = ChannelHandle{next++};
     channels[channel->id] = Channel{sound, true};
-    history << sounds.value(sound.id);
+    played[int(sounds.value(sound.id).mode)] << sounds.value(sound.id).path;
     return AudioResult::Ok;
 }
 
 AudioResult FakeAudioBackend::stopChannel(ChannelHandle channel)
 {
-    const bool known = channels.contains(channel.id);
-    if (known)
-        channels[channel.id].playing = false;
-    return known ? AudioResult::Ok : AudioResult::Failed;
+    if (!channels.contains(channel.id))
+        return AudioResult::Failed;
+    channels[channel.id].playing = false;
+    return AudioResult::Ok;
 }
 
 void FakeAudioBackend::releaseSound(SoundHandle sound)
 {
-    if (!sounds.value(sound.id).alive) {
+    if (!sounds.value(sound.id).alive)
         faults << QStringLiteral("released sound %1 twice").arg(sound.id);
-        return;
-    }
     sounds[sound.id].alive = false;
     for (Channel &c : channels)
         if (c.sound == sound)
@@ -89,47 +70,27 @@ void FakeAudioBackend::releaseSystem()
 
 FakeSoundScope::FakeSoundScope()
 {
-    QTemporaryDir dir;
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    QDir().mkdir(QStringLiteral("sound"));
-    QFile catalogue(QStringLiteral("sound/sounds.xml"));
-    if (catalogue.open(QIODevice::WriteOnly))
-        catalogue.write("<s><sound><name>click</name><file>click.wav</file></sound><sound><name>fits</name>"
-                        "<file>fits.wav</file></sound><sound><name>won</name><file>won.wav</file></sound></s>");
-    catalogue.close();
+    GameData data; // the manager reads its catalogue while it starts
+    data.write(QStringLiteral("sound/sounds.xml"), "<s><sound><name>click</name><file>click.wav</file></sound>"
+                                                   "<sound><name>fits</name><file>fits.wav</file></sound>"
+                                                   "<sound><name>won</name><file>won.wav</file></sound></s>");
     fake = new FakeAudioBackend;
-    owned = std::make_unique<SoundManager>(std::unique_ptr<AudioBackend>(fake));
-    QDir::setCurrent(here);
-    previous = std::exchange(soundManager, owned.get());
-}
-
-FakeSoundScope::~FakeSoundScope()
-{
-    soundManager = previous;
+    manager = std::make_unique<SoundManager>(std::unique_ptr<AudioBackend>(fake));
+    previous = std::exchange(soundManager, manager.get());
 }
 
 QStringList FakeSoundScope::playedEffects() const
 {
-    QStringList names;
-    for (const QString &file : fake->playedEffectFiles())
-        names << QFileInfo(file).completeBaseName();
-    return names;
+    return fake->playedEffectFiles().replaceInStrings(QRegularExpression(QStringLiteral("^sound/|\\.wav$")), QString());
 }
 
 StdoutCapture::StdoutCapture()
-    : file(std::make_unique<QTemporaryFile>())
 {
     std::fflush(stdout);
-    if (file->open()) {
+    if (file.open()) {
         saved = dup(STDOUT_FILENO);
-        dup2(file->handle(), STDOUT_FILENO);
+        dup2(file.handle(), STDOUT_FILENO);
     }
-}
-
-StdoutCapture::~StdoutCapture()
-{
-    finish();
 }
 
 QByteArray StdoutCapture::finish()
@@ -140,6 +101,5 @@ QByteArray StdoutCapture::finish()
         close(saved);
         saved = -1;
     }
-    QFile read(file->fileName());
-    return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray("<capture failed>");
+    return file.seek(0) ? file.readAll() : QByteArray("<capture failed>");
 }

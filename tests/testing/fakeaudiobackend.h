@@ -1,18 +1,17 @@
 #pragma once
 
 #include "audio/audiobackend.h"
+#include "audio/soundmanager.h"
 
 #include <QHash>
 #include <QStringList>
+#include <QTemporaryFile>
 
+#include <algorithm>
 #include <memory>
 
-class QTemporaryFile;
-class SoundManager;
-
-// A stand-in audio layer: plays nothing, remembers what was started and what
-// sounds now, and fails where it is told to. Misuse that would crash the real
-// layer (playing or releasing a released sound) lands in `faults`.
+// A stand-in audio layer: remembers what was started and what sounds now, fails where told to, and
+// notes in `faults` misuse that would crash the real layer (playing or releasing a released sound).
 class FakeAudioBackend : public AudioBackend
 {
 public:
@@ -20,11 +19,11 @@ public:
     QHash<QString, AudioResult> createSoundResults; // by path; others succeed, but an empty path
     QStringList faults;
 
-    QStringList playedEffectFiles() const { return played(SoundMode::Sample); }
-    QStringList playedMusicFiles() const { return played(SoundMode::Stream); }
+    QStringList playedEffectFiles() const { return played[int(SoundMode::Sample)]; }
+    QStringList playedMusicFiles() const { return played[int(SoundMode::Stream)]; }
     QString sounding(SoundMode mode) const; // the file audible now on a channel of that kind
-    int liveSounds() const;                // created and not released
-    void finishMusic();                    // the track reaches its end
+    int liveSounds() const { return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; })); }
+    void finishMusic();                     // the track reaches its end
 
     AudioResult createSystem() override { return createSystemResult; }
     AudioResult init(int) override { return initResult; }
@@ -39,41 +38,32 @@ public:
 private:
     struct Sound { QString path; SoundMode mode = SoundMode::Sample; bool alive = false; };
     struct Channel { SoundHandle sound; bool playing = false; };
-    QStringList played(SoundMode mode) const;
-
     QHash<int, Sound> sounds;
     QHash<int, Channel> channels;
-    QList<Sound> history; // every successful start
+    QStringList played[2]; // every successful start, by mode
     int next = 1;
 };
 
-// Installs a manager over a fake as the global `soundManager` for the scope's
-// life. Its catalogue maps "click", "fits" and "won" to sound/<name>.wav; it
-// has no music. The current directory is left as it was.
-class FakeSoundScope
+// A manager over a fake as the global `soundManager` for the scope's life: its catalogue maps "click",
+// "fits" and "won" to sound/<name>.wav, it has no music, and the current directory stays as it was.
+struct FakeSoundScope
 {
-public:
     FakeSoundScope();
-    ~FakeSoundScope();
-    FakeAudioBackend &backend() { return *fake; }
-    SoundManager &manager() { return *owned; }
+    ~FakeSoundScope() { soundManager = previous; }
     QStringList playedEffects() const; // effect names in order ("fits", "won")
 
-private:
     FakeAudioBackend *fake = nullptr; // owned by the manager
-    std::unique_ptr<SoundManager> owned;
+    std::unique_ptr<SoundManager> manager;
     SoundManager *previous = nullptr;
 };
 
 // What is printed on standard output between construction and finish().
-class StdoutCapture
+struct StdoutCapture
 {
-public:
     StdoutCapture();
-    ~StdoutCapture();
+    ~StdoutCapture() { finish(); }
     QByteArray finish();
 
-private:
-    std::unique_ptr<QTemporaryFile> file;
+    QTemporaryFile file;
     int saved = -1;
 };

@@ -4,7 +4,6 @@
 #include "pcxwriter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -14,27 +13,20 @@
 
 namespace {
 
-struct Picture
-{
-    const char *file;
-    int width, height;
-};
+struct Picture { const char *file; int width, height; };
 
 // Sizes all differ, so a layout that confuses two pictures, or a width with
 // a height, lands somewhere else.
 constexpr Picture pictures[] = {
-    {"loading.png", 300, 120},      {"logo.png", 160, 100},          {"singleplayer-up.png", 220, 90},
-    {"singleplayer-down.png", 220, 90}, {"multiplayer-up.png", 200, 80}, {"multiplayer-down.png", 200, 80},
-    {"exit-up.png", 120, 60},       {"exit-down.png", 120, 60},      {"name.png", 90, 36},
-    {"difficulty.png", 200, 40},    {"set.png", 180, 30},            {"easy-up.png", 110, 50},
-    {"easy-down.png", 110, 50},     {"medium-up.png", 120, 54},      {"medium-down.png", 120, 54},
-    {"hard-up.png", 130, 58},       {"hard-down.png", 130, 58},      {"back-up.png", 100, 44},
-    {"back-down.png", 100, 44},     {"start-up.png", 104, 46},       {"start-down.png", 104, 46},
-    {"play.png", 40, 30},           {"play-down.png", 40, 30},       {"stop.png", 42, 32},
-    {"stop-down.png", 42, 32},      {"next.png", 44, 34},            {"next-down.png", 44, 34},
-    {"prev.png", 46, 36},           {"prev-down.png", 46, 36},       {"mainmenu-up.png", 120, 50},
-    {"mainmenu-down.png", 120, 50}, {"x-rot.png", 60, 20},           {"y-rot.png", 64, 22},
-    {"rotation.png", 56, 56},       {"mover-ground.png", 24, 120},   {"slider.png", 20, 16},
+    {"loading.png", 300, 120}, {"logo.png", 160, 100}, {"singleplayer-up.png", 220, 90}, {"singleplayer-down.png", 220, 90},
+    {"multiplayer-up.png", 200, 80}, {"multiplayer-down.png", 200, 80}, {"exit-up.png", 120, 60}, {"exit-down.png", 120, 60},
+    {"name.png", 90, 36}, {"difficulty.png", 200, 40}, {"set.png", 180, 30}, {"easy-up.png", 110, 50}, {"easy-down.png", 110, 50},
+    {"medium-up.png", 120, 54}, {"medium-down.png", 120, 54}, {"hard-up.png", 130, 58}, {"hard-down.png", 130, 58},
+    {"back-up.png", 100, 44}, {"back-down.png", 100, 44}, {"start-up.png", 104, 46}, {"start-down.png", 104, 46},
+    {"play.png", 40, 30}, {"play-down.png", 40, 30}, {"stop.png", 42, 32}, {"stop-down.png", 42, 32}, {"next.png", 44, 34},
+    {"next-down.png", 44, 34}, {"prev.png", 46, 36}, {"prev-down.png", 46, 36}, {"mainmenu-up.png", 120, 50},
+    {"mainmenu-down.png", 120, 50}, {"x-rot.png", 60, 20}, {"y-rot.png", 64, 22}, {"rotation.png", 56, 56},
+    {"mover-ground.png", 24, 120}, {"slider.png", 20, 16},
 };
 
 } // namespace
@@ -52,15 +44,8 @@ GameData::GameData()
     PcxWriter skin(2, 2);
     skin.setColour(0, Qt::green);
     write(QStringLiteral("sets/bodyparts/tris4.pcx"), skin.toBytes());
-    write(QStringLiteral("sets/bodyparts/small.md2"), Md2Writer::cube(0.06f).toBytes());
-    write(QStringLiteral("sets/bodyparts/cube.md2"), Md2Writer::cube(0.1f).toBytes());
-    write(QStringLiteral("sets/bodyparts/big.md2"), Md2Writer::cube(0.2f).toBytes());
-    valid = QFileInfo::exists(QStringLiteral("sets/bodyparts/big.md2"));
-}
-
-GameData::~GameData()
-{
-    QDir::setCurrent(previous);
+    for (const auto &[model, edge] : {std::pair("small", 0.06f), std::pair("cube", 0.1f), std::pair("big", 0.2f)})
+        write(QStringLiteral("sets/bodyparts/%1.md2").arg(QLatin1String(model)), Md2Writer::cube(edge).toBytes());
 }
 
 QSize GameData::sizeOf(const QString &file)
@@ -73,8 +58,7 @@ QSize GameData::sizeOf(const QString &file)
 
 QColor GameData::colourOf(const QString &file)
 {
-    // Hues 37 degrees apart go round the circle without repeating for 360
-    // names: the pictures take the first places, anything else one after them.
+    // Hues 37 degrees apart repeat only after 360 names: the pictures first, any other file after them.
     int index = 0;
     while (index < int(std::size(pictures)) && file != QLatin1String(pictures[index].file))
         ++index;
@@ -108,12 +92,8 @@ void GameData::set(const QString &base, const QString &name, QSize icon, const Q
 
 QString GameData::piece(const char *tag, const char *model, float x, float y, float z)
 {
-    return QStringLiteral("<%1><filename>bodyparts/%2</filename><pos_x>%3</pos_x><pos_y>%4</pos_y>"
-                          "<pos_z>%5</pos_z></%1>")
-        .arg(QLatin1String(tag), QLatin1String(model))
-        .arg(x)
-        .arg(y)
-        .arg(z);
+    return QStringLiteral("<%1><filename>bodyparts/%2</filename><pos_x>%3</pos_x><pos_y>%4</pos_y><pos_z>%5</pos_z></%1>")
+        .arg(QLatin1String(tag), QLatin1String(model)).arg(x).arg(y).arg(z);
 }
 
 void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)
@@ -125,11 +105,8 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton b
 void saveScreenshot(const QImage &image, const QString &name)
 {
     const QString root = qEnvironmentVariable("TORVANE_SCREENSHOTS");
-    if (root.isEmpty())
-        return;
-    const QString file = root + QLatin1Char('/') + name + QStringLiteral(".png");
-    QDir().mkpath(QFileInfo(file).path());
-    image.save(file);
+    if (!root.isEmpty() && QDir().mkpath(QFileInfo(root + QLatin1Char('/') + name).path()))
+        image.save(root + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QString &text)

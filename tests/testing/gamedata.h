@@ -1,30 +1,24 @@
 #pragma once
 
 #include <QColor>
+#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
 class QWidget;
 
-// Every file the game reads, written into a temporary directory that is the
-// working directory for the object's life. Each picture has a size and a
-// colour of its own, so a screenshot tells which picture stands where; the
-// room is plain blue (floor), yellow (furniture) and white (carpet), the
-// shared skin plain green, and sets/bodyparts/ holds cubes of edge 0.06,
-// 0.1 and 0.2 scene units (small.md2, cube.md2, big.md2). No sets, sounds
-// or music: tests add what they need.
+// Every file the game reads, in a temporary directory that is the working directory for the object's
+// life. Each picture has a size and colour of its own, so a screenshot tells which stands where; the room
+// is plain blue (floor), yellow (furniture) and white (carpet), the skin green, and sets/bodyparts/
+// holds cubes of edge 0.06, 0.1 and 0.2 (small.md2, cube.md2, big.md2). No sets, sounds or music.
 class GameData
 {
 public:
     GameData();
-    ~GameData();
-    GameData(const GameData &) = delete;
-    GameData &operator=(const GameData &) = delete;
+    ~GameData() { QDir::setCurrent(previous); }
 
-    bool isValid() const { return valid; }
     QString path() const { return dir.path(); }
 
     static QSize sizeOf(const QString &picture);
@@ -32,8 +26,7 @@ public:
 
     void write(const QString &file, const QByteArray &bytes); // makes the folders
     void picture(const QString &file, QSize size, QColor colour);
-    // sets/<base>.xml named `name` with the icon sets/<base>.png (its colour
-    // is colourOf(base)) and the given children of the root.
+    // sets/<base>.xml named `name`, its icon sets/<base>.png in colourOf(base), the root's children.
     void set(const QString &base, const QString &name, QSize icon, const QString &children);
     // A "part" or "shape" element with a model from bodyparts/ and a position.
     static QString piece(const char *tag, const char *model, float x, float y, float z);
@@ -41,12 +34,10 @@ public:
 private:
     QTemporaryDir dir;
     QString previous;
-    bool valid = false;
 };
 
 // Delivers one mouse event straight to a widget.
-void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button,
-               Qt::MouseButtons buttons);
+void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons);
 // Saves a picture under $TORVANE_SCREENSHOTS/<name>.png, when that is set.
 void saveScreenshot(const QImage &image, const QString &name);
 // White text in a font, as the game draws it, into `box` of a black picture.
