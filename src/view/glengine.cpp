@@ -6,9 +6,12 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QImage>
+#include <QMatrix4x4>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOffscreenSurface>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFunctions>
 #include <QOpenGLPaintDevice>
 #include <QPainter>
@@ -17,6 +20,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -264,6 +268,16 @@ void GLEngine::initializeGL()
     furnitureLists[8] = makeBox(ox + 0.2f, oy + 0.9f, oz + 0.2f, leg, leg, legHeight);
     furnitureLists[9] = makeBox(ox, oy + 0.8f, oz + 0.5f, topX, topY, topZ);
 
+    // The still scene is kept in a framebuffer of the view's size, where the
+    // driver has them; without, every frame draws everything.
+    stillValid = false;
+    lastKey = StillKey();
+    if (QOpenGLFramebufferObject::hasOpenGLFramebufferObjects() && QOpenGLFramebufferObject::hasOpenGLFramebufferBlit())
+        stillScene = new QOpenGLFramebufferObject(QSize(viewport[2], viewport[3]),
+                                                  QOpenGLFramebufferObject::CombinedDepthStencil, GL_TEXTURE_2D, GL_RGB8);
+    // Making it leaves it bound; frames go to the window.
+    QOpenGLFramebufferObject::bindDefault();
+
     glReady = true;
     clock.start();
     lastFrameMs = 0;
@@ -375,7 +389,6 @@ void GLEngine::paintGL()
     // The painter of the win text sets its own viewport; the view keeps the
     // one fixed at set-up.
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -384,11 +397,47 @@ void GLEngine::paintGL()
     glScalef(zoom, zoom, zoom);
 
     setupLighting();
-    drawFloor();
+    // What keeps still is kept in the still scene once it has not changed
+    // since the frame before, and copied back for the frames after; while
+    // the camera or the pieces move, frames are drawn whole. The still parts
+    // are drawn where the frame is and copied out from there: copies are
+    // exact, where a buffer of another layout may round colours otherwise.
+    const StillKey key = stillKeyNow();
+    const bool reuse = stillScene && stillValid && key == keptKey;
+    const bool keep = stillScene && !reuse && key == lastKey;
+    lastKey = key;
+    if (!reuse) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawFloor();
+    }
     glScalef(1.5f, 1.5f, 1.5f);
-    drawFurniture();
+    if (!reuse)
+        drawFurniture();
     glScalef(0.66f, 0.66f, 0.66f);
+    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
+    if (keep) {
+        drawnParts = StillParts;
+        drawPieces();
+        // Qt's own blit would name a colour attachment to read from, which
+        // the window's framebuffer does not have.
+        QOpenGLExtraFunctions *gl = glContext->extraFunctions();
+        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, glContext->defaultFramebufferObject());
+        gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, stillScene->handle());
+        gl->glBlitFramebuffer(all.left(), all.top(), all.right() + 1, all.bottom() + 1, all.left(), all.top(), all.right() + 1,
+                              all.bottom() + 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, glContext->defaultFramebufferObject());
+        keptKey = key;
+        stillValid = true;
+    } else if (reuse) {
+        restoreStillScene();
+    }
+    if (reuse || keep) {
+        // The grey the furniture leaves for the pieces.
+        glColor3f(0.5f, 0.5f, 0.5f);
+        drawnParts = MovingParts;
+    }
     drawPieces();
+    drawnParts = AllParts;
     if (engine)
         learning.drawHint(*engine, now());
 
@@ -534,12 +583,78 @@ void GLEngine::drawFurniture()
     glPopMatrix();
 }
 
+GLEngine::StillKey GLEngine::stillKeyNow() const
+{
+    StillKey key{turn, tilt, zoom, {}, ghostKeepsStill()};
+    if (engine)
+        key.placed = engine->placed;
+    return key;
+}
+
+bool GLEngine::ghostKeepsStill() const
+{
+    // A carried piece is drawn before the ghost, which adds onto it.
+    return !engine || !engine->current;
+}
+
+void GLEngine::restoreStillScene()
+{
+    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
+    QOpenGLFramebufferObject::blitFramebuffer(nullptr, all, stillScene, all, GL_COLOR_BUFFER_BIT);
+    // Depth is read only by what moves, so only where that can be drawn.
+    const QRect moving = movingRect();
+    if (moving.isEmpty())
+        return;
+    glScissor(moving.x(), moving.y(), moving.width(), moving.height());
+    glEnable(GL_SCISSOR_TEST);
+    QOpenGLFramebufferObject::blitFramebuffer(nullptr, all, stillScene, all, GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+QRect GLEngine::movingRect() const
+{
+    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
+    // A carried piece brings the ghost along, and that lies all over.
+    if (!engine || engine->current)
+        return all;
+    const int count = int(engine->remaining.size());
+    if (count == 0)
+        return QRect();
+    // The trough piece is drawn centred on where drawPieces() puts it,
+    // turned any way: it stays within the ball through its box's corners,
+    // and the box around that ball is projected.
+    const PieceRecord *record = engine->remaining.at(conveyorIndex < count ? conveyorIndex : 0);
+    const QVector3D half(record->halfSizeX(), record->halfSizeY(), record->halfSizeZ());
+    const float radius = half.length() * std::abs(record->drawnScale());
+    const QVector3D centre(-0.6f, conveyorPos, engine->remaining.first()->halfSizeZ() + 0.6f);
+    GLfloat modelView[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    const QMatrix4x4 toClip = QMatrix4x4(projection).transposed() * QMatrix4x4(modelView).transposed();
+    float left = viewport[2], right = 0, bottom = viewport[3], top = 0;
+    for (int i = 0; i < 8; ++i) {
+        const QVector3D corner = centre + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius);
+        const QVector4D clip = toClip * QVector4D(corner, 1);
+        if (clip.w() <= 0)
+            return all; // behind the eye: no box on screen to speak of
+        const float x = (clip.x() / clip.w() + 1) / 2 * viewport[2], y = (clip.y() / clip.w() + 1) / 2 * viewport[3];
+        left = std::min(left, x);
+        right = std::max(right, x);
+        bottom = std::min(bottom, y);
+        top = std::max(top, y);
+    }
+    // A pixel more all round for the rasteriser's rounding.
+    const QRect box(QPoint(int(std::floor(left)) - 1, int(std::floor(bottom)) - 1), QPoint(int(std::ceil(right)) + 1, int(std::ceil(top)) + 1));
+    return box.translated(viewport[0], viewport[1]) & all;
+}
+
 void GLEngine::drawPieces()
 {
     if (!engine)
         return;
+    const int ghostParts = ghostKeepsStill() ? StillParts : MovingParts;
 
-    if (engine->current) {
+    if (engine->current && (drawnParts & MovingParts)) {
         glPushMatrix();
         glTranslatef(heldPos[0], heldPos[1], heldPos[2]);
         engine->current->draw();
@@ -547,6 +662,8 @@ void GLEngine::drawPieces()
     }
 
     for (const PieceRecord *record : std::as_const(engine->placed)) {
+        if (!(drawnParts & StillParts))
+            break;
         glPushMatrix();
         glTranslatef(record->posX() + engine->offsetX, record->posY() + engine->offsetY,
                      record->posZ() + engine->offsetZ);
@@ -555,8 +672,11 @@ void GLEngine::drawPieces()
     }
 
     glPushMatrix();
-    if (const PieceRecord *shape = engine->shapePiece) {
+    // Its colour stays for the trough piece, whether the ghost is drawn in
+    // this part or not.
+    if (engine->shapePiece)
         glColor4f(1, 1, 1, 0.5f);
+    if (const PieceRecord *shape = engine->shapePiece; shape && (drawnParts & ghostParts)) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glEnable(GL_BLEND);
         glRotatef(shape->rotX(), 1, 0, 0);
@@ -568,6 +688,8 @@ void GLEngine::drawPieces()
     }
     glPopMatrix();
 
+    if (!(drawnParts & MovingParts))
+        return;
     const int count = int(engine->remaining.size());
     if (conveyorIndex >= count) {
         if (count == 0)
@@ -770,6 +892,9 @@ void GLEngine::cleanup()
             glDeleteLists(list, 1);
         list = 0;
     }
+    delete stillScene;
+    stillScene = nullptr;
+    stillValid = false;
     for (GLuint *texture : {&bambooTexture, &marbleTexture, &carpetTexture}) {
         if (*texture)
             glDeleteTextures(1, texture);

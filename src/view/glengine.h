@@ -6,7 +6,9 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QList>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -19,6 +21,7 @@ class PieceRecord;
 class QKeyEvent;
 class QMouseEvent;
 class QOpenGLContext;
+class QOpenGLFramebufferObject;
 
 // Frames are drawn straight into a native window of the view's own and
 // swapped there: a software renderer has no time to spare for drawing them
@@ -95,8 +98,24 @@ private:
     void setupLighting();
     void drawFloor();
     void drawFurniture();
+    // Draws the parts of the pieces named by drawnParts.
     void drawPieces();
     const PieceRecord *troughPiece() const;
+    // What the still scene is drawn from (see stillScene below).
+    struct StillKey
+    {
+        float turn = 0, tilt = 0, zoom = 0;
+        QList<PieceRecord *> placed;
+        bool ghost = false;
+        bool operator==(const StillKey &) const = default;
+    };
+    StillKey stillKeyNow() const;
+    bool ghostKeepsStill() const;
+    // Copies the kept still scene into the frame: all its colour, and its
+    // depth where moving parts can be drawn.
+    void restoreStillScene();
+    // Where in the viewport moving parts can be drawn this frame.
+    QRect movingRect() const;
     GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);
     GLuint loadTexture(const QString &fileName);
 
@@ -129,6 +148,16 @@ private:
     // final geometry before it is first shown.
     GLint viewport[4] = {0, 0, 0, 0};
     bool glReady = false;
+
+    // The still scene: the room, the placed pieces and, while nothing is
+    // carried, the ghost, drawn for keptKey. Whatever drawPieces() draws
+    // among StillParts may depend on nothing but what a StillKey holds.
+    enum Parts { StillParts = 1, MovingParts = 2, AllParts = 3 };
+    int drawnParts = AllParts;
+    QOpenGLFramebufferObject *stillScene = nullptr;
+    bool stillValid = false;
+    StillKey keptKey;
+    StillKey lastKey; // the last frame's
 
     Surface *surface = nullptr;       // owned by the container
     QWidget *container = nullptr;     // child, fills the view

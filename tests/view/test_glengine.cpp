@@ -163,6 +163,25 @@ private slots:
         QVERIFY2(once.isEmpty() || unlike(c, QColor(0, pieceWhite, floorLit)).isEmpty(), qPrintable(once));
     }
 
+    void framesAfterAFitOrATurnShowItAndKeptFramesMatchWholeOnes()
+    {
+        ViewGame game;
+        QVERIFY(game.start(GameData::piece("part", "small.md2", -0.1f, 0.1f, 0.3f)));
+        game.frame(0);
+        game.engine->takePiece(0);
+        game.engine->tryFit(-0.1f, 0.1f);
+        // After a change a frame is drawn whole, the next keeps what stays still, the third starts from what was kept.
+        for (float turn : {-80.0f, -65.0f}) {
+            game.view->setTurn(turn);
+            QList<QImage> frames;
+            for (int frame = 0; frame < 3; ++frame) {
+                frames << game.frame(0);
+                QCOMPARE(boxMismatch(frames.last(), P(-0.1f, 0.1f, 0.3f), 0.06f, Camera{turn, -90, 1}), QString());
+            }
+            QVERIFY(frames[0] == frames[1] && frames[1] == frames[2]);
+        }
+    }
+
     void troughPieceGlidesAtItsSpeedAndEachFrameAsksForTheNextUnlessHidden()
     {
         ViewGame game;
