@@ -176,7 +176,7 @@ private slots:
             QList<QImage> frames;
             for (int frame = 0; frame < 3; ++frame) {
                 frames << game.frame(0);
-                QCOMPARE(boxMismatch(frames.last(), P(-0.1f, 0.1f, 0.3f), 0.06f, Camera{turn, -90, 1}), QString());
+                QCOMPARE(cubeMismatch(frames.last(), P(-0.1f, 0.1f, 0.3f), 0.06f, Camera{turn, -90, 1}), QString());
             }
             QVERIFY(frames[0] == frames[1] && frames[1] == frames[2]);
         }
