@@ -272,6 +272,7 @@ void GLEngine::initializeGL()
     // driver has them; without, every frame draws everything.
     stillValid = false;
     lastKey = StillKey();
+    framesSinceChange = 0;
     if (QOpenGLFramebufferObject::hasOpenGLFramebufferObjects() && QOpenGLFramebufferObject::hasOpenGLFramebufferBlit())
         stillScene = new QOpenGLFramebufferObject(QSize(viewport[2], viewport[3]),
                                                   QOpenGLFramebufferObject::CombinedDepthStencil, GL_TEXTURE_2D, GL_RGB8);
@@ -398,13 +399,17 @@ void GLEngine::paintGL()
 
     setupLighting();
     // What keeps still is kept in the still scene once it has not changed
-    // since the frame before, and copied back for the frames after; while
+    // for two frames, and copied back for the frames after; while
     // the camera or the pieces move, frames are drawn whole. The still parts
     // are drawn where the frame is and copied out from there: copies are
     // exact, where a buffer of another layout may round colours otherwise.
     const StillKey key = stillKeyNow();
     const bool reuse = stillScene && stillValid && key == keptKey;
-    const bool keep = stillScene && !reuse && key == lastKey;
+    // Not before the third frame: the renderer's first copy in a context
+    // costs a few frames' time, and a game's first frame on screen is its
+    // second (the first is drawn at the show, before it is shown).
+    framesSinceChange = key == lastKey ? framesSinceChange + 1 : 0;
+    const bool keep = stillScene && !reuse && framesSinceChange >= 2;
     lastKey = key;
     if (!reuse) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -158,6 +158,7 @@ private:
     bool stillValid = false;
     StillKey keptKey;
     StillKey lastKey; // the last frame's
+    int framesSinceChange = 0; // drawn with lastKey before this one
 
     Surface *surface = nullptr;       // owned by the container
     QWidget *container = nullptr;     // child, fills the view
