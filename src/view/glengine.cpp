@@ -419,18 +419,10 @@ void GLEngine::paintGL()
     if (!reuse)
         drawFurniture();
     glScalef(0.66f, 0.66f, 0.66f);
-    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
     if (keep) {
         drawnParts = StillParts;
         drawPieces();
-        // Qt's own blit would name a colour attachment to read from, which
-        // the window's framebuffer does not have.
-        QOpenGLExtraFunctions *gl = glContext->extraFunctions();
-        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, glContext->defaultFramebufferObject());
-        gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, stillScene->handle());
-        gl->glBlitFramebuffer(all.left(), all.top(), all.right() + 1, all.bottom() + 1, all.left(), all.top(), all.right() + 1,
-                              all.bottom() + 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, glContext->defaultFramebufferObject());
+        keepStillScene();
         keptKey = key;
         stillValid = true;
     } else if (reuse) {
@@ -602,9 +594,27 @@ bool GLEngine::ghostKeepsStill() const
     return !engine || !engine->current;
 }
 
+QRect GLEngine::viewportRect() const
+{
+    return QRect(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void GLEngine::keepStillScene()
+{
+    // Qt's own blit would name a colour attachment to read from, which the
+    // window's framebuffer does not have.
+    const QRect all = viewportRect();
+    QOpenGLExtraFunctions *gl = glContext->extraFunctions();
+    gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, glContext->defaultFramebufferObject());
+    gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, stillScene->handle());
+    gl->glBlitFramebuffer(all.left(), all.top(), all.right() + 1, all.bottom() + 1, all.left(), all.top(), all.right() + 1,
+                          all.bottom() + 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, glContext->defaultFramebufferObject());
+}
+
 void GLEngine::restoreStillScene()
 {
-    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
+    const QRect all = viewportRect();
     QOpenGLFramebufferObject::blitFramebuffer(nullptr, all, stillScene, all, GL_COLOR_BUFFER_BIT);
     // Depth is read only by what moves, so only where that can be drawn.
     const QRect moving = movingRect();
@@ -618,7 +628,7 @@ void GLEngine::restoreStillScene()
 
 QRect GLEngine::movingRect() const
 {
-    const QRect all(viewport[0], viewport[1], viewport[2], viewport[3]);
+    const QRect all = viewportRect();
     // A carried piece brings the ghost along, and that lies all over.
     if (!engine || engine->current)
         return all;
@@ -649,7 +659,8 @@ QRect GLEngine::movingRect() const
         top = std::max(top, y);
     }
     // A pixel more all round for the rasteriser's rounding.
-    const QRect box(QPoint(int(std::floor(left)) - 1, int(std::floor(bottom)) - 1), QPoint(int(std::ceil(right)) + 1, int(std::ceil(top)) + 1));
+    const QRect box(QPoint(int(std::floor(left)) - 1, int(std::floor(bottom)) - 1),
+                    QPoint(int(std::ceil(right)) + 1, int(std::ceil(top)) + 1));
     return box.translated(viewport[0], viewport[1]) & all;
 }
 

@@ -114,6 +114,9 @@ private:
     // Copies the kept still scene into the frame: all its colour, and its
     // depth where moving parts can be drawn.
     void restoreStillScene();
+    // Copies the frame drawn so far, colour and depth, into the still scene.
+    void keepStillScene();
+    QRect viewportRect() const;
     // Where in the viewport moving parts can be drawn this frame.
     QRect movingRect() const;
     GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);

@@ -144,8 +144,7 @@ public:
     static void initMain()
     {
         useCompatibilityGlFormat();
-        QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
-        QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+        useTheGamesSettings();
     }
 
 private slots:

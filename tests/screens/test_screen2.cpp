@@ -27,8 +27,7 @@ class TestScreen2 : public QObject
 public:
     static void initMain()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
-        QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+        useTheGamesSettings();
     }
 
 private slots:

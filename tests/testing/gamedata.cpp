@@ -132,3 +132,9 @@ int differingPixels(const QImage &a, const QImage &b)
         }
     return count;
 }
+
+void useTheGamesSettings()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
+    QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+}

@@ -44,3 +44,5 @@ void saveScreenshot(const QImage &image, const QString &name);
 QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QString &text);
 // Pixels of two images of one size that differ by more than 8 in some channel.
 int differingPixels(const QImage &a, const QImage &b);
+// Reads and writes the settings store the game itself uses (before any QSettings is made).
+void useTheGamesSettings();

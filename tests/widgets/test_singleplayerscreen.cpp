@@ -71,8 +71,7 @@ public:
     static void initMain()
     {
         useCompatibilityGlFormat();
-        QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
-        QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+        useTheGamesSettings();
     }
 
 private slots:
