@@ -1,25 +1,12 @@
 #include "game/piecerecord.h"
 
+#include "game/datapaths.h"
+#include "game/setformat.h"
 #include "pieces/particle.h"
 
 #include <QDomElement>
 
-#include <cmath>
-
-namespace {
-// Every piece wears the same skin, whatever its model.
-const char *const skinPath = "sets/bodyparts/tris4.pcx";
-
-// Text that is no plain number reads as 0. Qt also accepts "nan" and "inf"
-// and overflows to infinity; a piece placed at infinity could never fit, so
-// those read as 0 too.
-float readNumber(const QString &text)
-{
-    bool ok = false;
-    const float value = text.toFloat(&ok);
-    return ok && std::isfinite(value) ? value : 0.0f;
-}
-} // namespace
+using setformat::readNumber;
 
 PieceRecord::PieceRecord(QDomNode element)
 {
@@ -29,7 +16,7 @@ PieceRecord::PieceRecord(QDomNode element)
         const QDomElement child = node.toElement();
         const QString tag = child.tagName();
         if (tag == QLatin1String("filename"))
-            fileName = QLatin1String("sets/") + child.text();
+            fileName = QLatin1String(datapath::setPrefix) + child.text();
         else if (tag == QLatin1String("name"))
             name = child.text().simplified(); // one line on screen
         else if (tag == QLatin1String("rot_x"))
@@ -62,7 +49,7 @@ void PieceRecord::build()
     delete particle;
 
     const QByteArray modelPath = fileName.toLatin1();
-    particle = new Particle(modelPath.constData(), skinPath);
+    particle = new Particle(modelPath.constData(), datapath::skin);
     particle->setFrame(0);
     particle->rotate(pose.rotX, 1, 0, 0);
     particle->rotate(pose.rotY, 0, 1, 0);

@@ -1,6 +1,7 @@
 #include "screens/setchooser.h"
 
 #include "audio/soundmanager.h"
+#include "game/datapaths.h"
 #include "game/xmlfile.h"
 
 #include <QDir>
@@ -12,12 +13,12 @@ SetChooser::SetChooser(QWidget *parent)
     : QWidget(parent)
 {
     // Files only: a directory that happens to be called "x.xml" is no set.
-    const QStringList files = QDir(QStringLiteral("sets"))
-                                  .entryList({QStringLiteral("*.xml")}, QDir::Files,
+    const QStringList files = QDir(QLatin1String(datapath::sets))
+                                  .entryList({QLatin1String(datapath::setFilter)}, QDir::Files,
                                              QDir::Name | QDir::IgnoreCase);
     for (const QString &fileName : files) {
         auto *document = new QDomDocument(QStringLiteral("set"));
-        if (!readXmlFile(QStringLiteral("sets/") + fileName, *document)) {
+        if (!readXmlFile(QLatin1String(datapath::setPrefix) + fileName, *document)) {
             delete document;
             continue;
         }
@@ -33,7 +34,7 @@ SetChooser::SetChooser(QWidget *parent)
                 entry.name = element.text();
             } else if (element.tagName() == QLatin1String("icon")) {
                 // Every icon counts toward the row, though only the last is shown.
-                entry.icon = QPixmap(QStringLiteral("sets/") + element.text());
+                entry.icon = QPixmap(QLatin1String(datapath::setPrefix) + element.text());
                 maxIconHeight = qMax(maxIconHeight, entry.icon.height());
                 rowWidth += entry.icon.width();
             }

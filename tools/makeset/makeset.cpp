@@ -1,5 +1,8 @@
 #include "makeset.h"
 
+#include "game/datafile.h"
+#include "game/datapaths.h"
+#include "game/setformat.h"
 #include "game/xmlfile.h"
 #include "md2encoder.h"
 #include "meshreader.h"
@@ -9,7 +12,6 @@
 #include "raster.h"
 #include "setcheck.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDomDocument>
@@ -17,14 +19,15 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QXmlStreamWriter>
 
 #include <cmath>
 
 namespace makeset {
 namespace {
 
-const QString skinFile = QStringLiteral("sets/bodyparts/tris4.pcx");
+const QString skinFile = datapath::skin;
+// Written into the set file: the tool that made it.
+const QString makerName = QStringLiteral("torvane-makeset");
 
 struct Piece
 {
@@ -123,41 +126,33 @@ Md2Encoded encode(const Mesh &mesh, int tissue)
     return encodeMd2Frame(mesh, swatch::skinSize, swatch::skinSize, [tissue](int, int) { return swatchTexel(tissue); });
 }
 
-QString number(float v) { return QString::number(double(v), 'f', 4); }
+QString number(float v) { return setformat::formatNumber(v); }
 
-void writePosition(QXmlStreamWriter &xml, V3 pos)
+setformat::Piece setPiece(const QString &id, const Piece &piece, const QString &name, V3 pos)
 {
-    xml.writeTextElement("pos_x", number(pos.x));
-    xml.writeTextElement("pos_y", number(pos.y));
-    xml.writeTextElement("pos_z", number(pos.z));
+    setformat::Piece out;
+    out.name = name;
+    out.filename = "bodyparts/" + id + "/" + piece.file;
+    out.pose.posX = pos.x;
+    out.pose.posY = pos.y;
+    out.pose.posZ = pos.z;
+    return out;
 }
 
 QByteArray setXml(const QString &id, const QString &name, const Piece &shape, const std::vector<Piece> &pieces, float scale)
 {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeComment(QString(" Made by torvane-makeset. Positions are the centres of the pieces' boxes relative to the centre "
-                             "of the shape, in scene units; one unit of the source meshes is %1 of them. ")
-                         .arg(double(scale), 0, 'g', 6));
-    xml.writeStartElement("set");
-    xml.writeTextElement("name", name);
-    xml.writeTextElement("icon", id + ".png");
-    xml.writeStartElement("shape");
-    xml.writeTextElement("filename", "bodyparts/" + id + "/" + shape.file);
-    writePosition(xml, shape.md2.centre);
-    xml.writeEndElement();
-    for (const Piece &piece : pieces) {
-        xml.writeStartElement("part");
-        xml.writeTextElement("name", piece.name);
-        xml.writeTextElement("filename", "bodyparts/" + id + "/" + piece.file);
-        writePosition(xml, piece.md2.centre - shape.md2.centre);
-        xml.writeEndElement();
-    }
-    xml.writeEndDocument();
-    return bytes;
+    setformat::SetFile set;
+    set.comment = QString("Made by torvane-makeset. Positions are the centres of the pieces' boxes relative to the centre\n"
+                          "     of the shape, in scene units; one unit of the source meshes is %1 of them.")
+                      .arg(double(scale), 0, 'g', 6);
+    set.name = name;
+    set.icon = id + ".png";
+    set.maker = makerName;
+    set.hasShape = true;
+    set.shape = setPiece(id, shape, name, shape.md2.centre);
+    for (const Piece &piece : pieces)
+        set.parts.append(setPiece(id, piece, piece.name, piece.md2.centre - shape.md2.centre));
+    return setformat::writeSet(set);
 }
 
 // The pieces as the chooser's icon shows the generated sets: seen from
@@ -175,32 +170,18 @@ QByteArray iconPng(const std::vector<Piece> &pieces)
     std::vector<PlacedMesh> meshes;
     for (const Piece &piece : pieces)
         meshes.push_back({&piece.scene, {}, 1.0f, [t = piece.tissue](int, int) { return swatchTexel(t); }});
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    renderSetIcon(meshes, texture, 90.0f, 78.0f, 0.06f).save(&buffer, "PNG");
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    *error = "cannot write " + path + " (" + file.errorString() + ")";
-    return false;
+    return encodePng(renderSetIcon(meshes, texture, 90.0f, 78.0f, 0.06f));
 }
 
 // The set file of another set already shown under this name, or empty.
 QString setNamed(const QString &dir, const QString &name)
 {
-    const QDir sets(dir + "/sets");
-    for (const QString &file : sets.entryList({"*.xml"}, QDir::Files, QDir::Name)) {
+    const QDir sets(dir + "/" + datapath::sets);
+    for (const QString &file : sets.entryList({datapath::setFilter}, QDir::Files, QDir::Name)) {
         QDomDocument document("set");
         if (readXmlFile(sets.filePath(file), document)
             && document.documentElement().firstChildElement("name").text().trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return "sets/" + file;
+            return datapath::setPrefix + file;
     }
     return {};
 }
@@ -306,7 +287,8 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
     QString id = slug(name);
     if (id.isEmpty()) // a name in another script: the same name, the same files
         id = "set-" + QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
-    const QStringList files = {"sets/bodyparts/" + id, "sets/" + id + ".png", "sets/" + id + ".xml"};
+    const QStringList files = {QString(datapath::bodyparts) + "/" + id, datapath::setPrefix + id + ".png",
+                               datapath::setPrefix + id + ".xml"};
     const QString namesake = setNamed(out, name);
     if (!namesake.isEmpty() && namesake != files[2])
         return failed(QString("a set named \"%1\" is already there (%2); choose another --name").arg(name, namesake));
@@ -403,10 +385,10 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
         return failed("cannot write into " + out + " (" + staging.errorString() + ")");
     const QString stage = staging.path();
     for (const Piece *piece : every)
-        if (!writeFile(stage + "/" + files[0] + "/" + piece->file, piece->md2.bytes, &error))
+        if (!writeDataFile(stage + "/" + files[0] + "/" + piece->file, piece->md2.bytes, &error))
             return failed(error);
-    if (!writeFile(stage + "/" + files[1], iconPng(pieces), &error)
-        || !writeFile(stage + "/" + files[2], setXml(id, name, shape, pieces, layout.scale), &error))
+    if (!writeDataFile(stage + "/" + files[1], iconPng(pieces), &error)
+        || !writeDataFile(stage + "/" + files[2], setXml(id, name, shape, pieces, layout.scale), &error))
         return failed(error);
     if (!QFile::link(QFileInfo(out + "/" + skinFile).absoluteFilePath(), stage + "/" + skinFile))
         return failed("cannot link the skin into " + stage);

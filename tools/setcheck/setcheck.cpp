@@ -1,7 +1,9 @@
 #include "setcheck.h"
 
+#include "game/datapaths.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
+#include "game/setformat.h"
 #include "game/xmlfile.h"
 #include "pieces/md2format.h"
 #include "pieces/pcxformat.h"
@@ -48,11 +50,11 @@ public:
     Report run()
     {
         checkSkin();
-        const QStringList files = QDir(dir + "/sets").entryList({"*.xml"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        const QStringList files = QDir(dir + "/" + datapath::sets).entryList({datapath::setFilter}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         if (files.isEmpty())
-            problem("sets", "no puzzle set (*.xml) found");
+            problem(datapath::sets, "no puzzle set (*.xml) found");
         for (const QString &file : files)
-            checkSet("sets/" + file);
+            checkSet(datapath::setPrefix + file);
         return report;
     }
 
@@ -62,7 +64,7 @@ private:
 
     void checkSkin()
     {
-        const QString name = "sets/bodyparts/tris4.pcx";
+        const QString name = datapath::skin;
         QFile file(dir + "/" + name);
         if (!file.open(QIODevice::ReadOnly)) {
             problem(name, "missing (every piece uses this skin)");
@@ -145,19 +147,14 @@ private:
             return;
         }
         ++report.sets;
-        QString name, icon;
-        for (QDomElement e = document.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-            if (e.tagName() == "name")
-                name = e.text();
-            else if (e.tagName() == "icon")
-                icon = e.text();
-        }
+        const setformat::SetFile set = setformat::readSet(document);
+        const QString &name = set.name, &icon = set.icon;
         if (name.trimmed().isEmpty())
             problem(setFile, "has no name");
         if (icon.isEmpty())
             problem(setFile, "names no icon");
-        else if (QImage(dir + "/sets/" + icon).isNull())
-            problem(setFile, "icon sets/" + icon + " is missing or not a picture");
+        else if (QImage(dir + "/" + datapath::setPrefix + icon).isNull())
+            problem(setFile, "icon " + QString(datapath::setPrefix) + icon + " is missing or not a picture");
 
         const GameEngine engine(&document);
         if (engine.remaining.isEmpty())
