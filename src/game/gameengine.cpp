@@ -2,6 +2,7 @@
 
 #include "audio/soundmanager.h"
 #include "game/piecerecord.h"
+#include "game/setformat.h"
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -18,7 +19,7 @@ void playEffect(const char *name)
 } // namespace
 
 GameEngine::GameEngine(QDomDocument *document)
-    : document(document)
+    : document(document), tolerance(setformat::defaultTolerance)
 {
     if (document) {
         const QDomElement root = document->documentElement();
@@ -32,6 +33,8 @@ GameEngine::GameEngine(QDomDocument *document)
                 // The last shape of the set counts.
                 delete shapePiece;
                 shapePiece = new PieceRecord(node);
+            } else if (tag == QLatin1String(setformat::tolerance)) {
+                tolerance = setformat::readTolerance(node.toElement().text());
             }
         }
     }
@@ -64,7 +67,6 @@ void GameEngine::tryFit(float x, float y)
 
     const float tx = current->posX() + offsetX;
     const float ty = current->posY() + offsetY;
-    const double tolerance = 0.1;
     const bool fits = x - tolerance < tx && tx < x + tolerance
         && y - tolerance < ty && ty < y + tolerance;
     if (!fits) {

@@ -25,6 +25,9 @@ public:
     int progress() const;
     // Misses with every piece together.
     int missCount() const;
+    // How close to its target a drop must be, on x and on y: the set's
+    // "tolerance", 0.1 without one.
+    double fitTolerance() const { return tolerance; }
 
     QList<PieceRecord *> remaining; // owned
     QList<PieceRecord *> placed;    // owned
@@ -40,4 +43,7 @@ public:
 signals:
     void changed();
     void won();
+
+private:
+    double tolerance;
 };
