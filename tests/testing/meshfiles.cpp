@@ -50,8 +50,7 @@ QByteArray rippledSheet(int columns, int rows, int dropped)
     QString out;
     for (int k = 0; k < columns * rows; ++k)
         out += QString("v %1 %2 %3\n").arg(k % columns).arg(k / columns).arg(3 * std::sin(k % columns * 0.2 + k / columns * 0.3));
-    // Square (c, r) has corners a, b = a + 1, d = a + columns, e = d + 1. Its second triangle may go while the
-    // square to its right still uses e.
+    // Square (c, r): corners a, a + 1, a + columns, a + columns + 1; its second triangle may go while the next uses the last.
     const int squares = (columns - 1) * (rows - 1), spare = (columns - 2) * (rows - 1);
     for (int s = 0, skipped = 0; s < squares; ++s) {
         const int c = s % (columns - 1), r = s / (columns - 1), a = r * columns + c + 1; // OBJ counts from 1
@@ -74,11 +73,7 @@ QByteArray damagedMesh(const QString &format)
                + QByteArray(40, '\0');
     if (format == "off") // a billion vertices and faces announced in a few bytes: the importer asks for gigabytes
         return "OFF\n1000000000 1000000000 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n4 0 1 999999999 2\n";
-    if (format == "stl") { // binary: 80-byte header, a facet count far past the end of the file
-        QByteArray bytes(80, 'x');
-        bytes += QByteArray("\xff\xff\xff\x0f", 4) + QByteArray(20, '\0');
-        return bytes;
-    }
-    // OBJ: faces naming vertices that are not there, negative ones, and a line cut short
-    return "v 0 0 0\nv 1 0 0\nf 1 2 3\nf -7 2 1\nf 2 3 4000000000\nv 1e40 nan\nf 1/\n";
+    if (format == "stl") // binary: 80-byte header, a facet count far past the end of the file
+        return QByteArray(80, 'x') + QByteArray("\xff\xff\xff\x0f", 4) + QByteArray(20, '\0');
+    return "v 0 0 0\nv 1 0 0\nf 1 2 3\nf -7 2 1\nf 2 3 4000000000\nv 1e40 nan\nf 1/\n"; // OBJ: vertices not there, a line cut short
 }

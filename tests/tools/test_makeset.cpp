@@ -30,11 +30,7 @@ namespace {
 
 const QString skinFile = datapath::skin, generatedSkin = TORVANE_BINARY_DIR "/data/" + skinFile;
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray contents(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 QStringList toolArgs(const QStringList &args) { return QStringList{"--name", "Boxes", "--out", "."} + args; }
 QString tool() { return qEnvironmentVariable("TORVANE_MAKESET", TORVANE_BINARY_DIR "/tools/makeset/torvane-makeset"); }
@@ -56,9 +52,8 @@ QByteArray listing()
     return find.waitForFinished() ? find.readAll() : QByteArray();
 }
 
-// Writes "path:content" files; no content: a box, "sheet": ten times what MD2 holds, "damaged": a damaged file
-// of its suffix, "metres": a box a thousandth the size, "far": a box near 1e8, "line": triangles without area,
-// "latin1": a manifest line naming a.obj "Fémur" in Latin-1.
+// Writes "path:content" files; no content: a box, "sheet": ten times what MD2 holds, "damaged": a damaged file of its
+// suffix, "metres": a box in metres, "far": a box near 1e8, "line": no area, "latin1": a.obj named "Fémur" in Latin-1.
 void writeFiles(GameData &data, const QStringList &files)
 {
     for (const QString &file : files) {
@@ -77,36 +72,26 @@ void writeFiles(GameData &data, const QStringList &files)
 setformat::SetFile madeSet(const QString &file = "sets/boxes.xml")
 {
     QDomDocument document("set");
-    document.setContent(contents(file));
-    return setformat::readSet(document);
+    return document.setContent(contents(file)) ? setformat::readSet(document) : setformat::SetFile();
 }
 
 // The swatch every corner of a piece shows; empty when they differ or lie off the swatch row.
 QString swatchOf(const PieceRecord *piece)
 {
-    QString name;
-    for (const TexCoord &tc : piece->particle->model->texCoords) {
-        const QString here = tc.t >= 240.0f / 256 ? swatch::tissues[int(tc.s * 16) % 16].name : "";
-        if (!name.isEmpty() && here != name)
-            return {};
-        name = here;
-    }
-    return name;
+    QSet<QString> names;
+    for (const TexCoord &tc : piece->particle->model->texCoords)
+        names << (tc.t >= 240.0f / 256 ? swatch::tissues[int(tc.s * 16) % 16].name : "");
+    return names.size() == 1 ? *names.begin() : QString();
 }
 
 // A data directory with the generated skin, whose swatches the pieces show.
-struct MadeData : GameData
-{
-    MadeData() { QFile::remove(skinFile) && QFile::link(generatedSkin, skinFile); }
-};
+struct MadeData : GameData { MadeData() { QFile::remove(skinFile) && QFile::link(generatedSkin, skinFile); } };
 
 // The read-only bit does not stop root; the immutable attribute does.
-void setReadOnly(const QString &path, bool readOnly)
+void setReadOnly(const QString &path, bool on)
 {
-    if (geteuid() == 0)
-        QProcess::execute("chattr", {readOnly ? "+i" : "-i", path});
-    else
-        QFile::setPermissions(path, readOnly ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    geteuid() == 0 ? void(QProcess::execute("chattr", {on ? "+i" : "-i", path}))
+                   : void(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | (on ? QFile::Permissions() : QFile::WriteOwner)));
 }
 
 } // namespace
@@ -120,32 +105,31 @@ public:
 
 private:
     // The set's game played through the real game screen: each piece dropped on its target fits, to the win.
-    // Returns the pieces in play order, or nothing when the game was not won.
-    QList<const PieceRecord *> winByMouse(const std::function<void(const GameEngine &)> &check = {})
+    // Returns the pieces placed, or -1 when the game was not won.
+    int winByMouse(const std::function<void(const GameEngine &)> &check = {})
     {
         FakeSoundScope sound;
         SetChooser chooser(nullptr);
         if (chooser.entries.size() != 1 || chooser.entries[0].icon.isNull())
-            return {};
+            return -1;
         QWidget window;
         window.resize(1280, 1024);
         SinglePlayerScreen screen(&window, chooser.entries[0].document);
         screen.show();
         window.show();
         if (!QTest::qWaitFor([&] { return screen.view->elapsed() > 0; }, 20000))
-            return {};
+            return -1;
         if (check)
             check(*screen.engine);
-        QList<const PieceRecord *> order;
-        while (!screen.engine->gameWon) {
+        int placed = 0;
+        for (; !screen.engine->gameWon; ++placed) { // each piece dropped on its target fits
             if (!takeTroughPiece(screen.view, screen.engine))
-                return {};
-            order << screen.engine->current;
+                return -1;
             dropOnTarget(screen.view, screen.engine);
             if (screen.engine->current)
-                return {}; // a piece dropped on its target did not fit
+                return -1;
         }
-        return sound.playedEffects().last() == "won" ? order : QList<const PieceRecord *>();
+        return sound.playedEffects().last() == "won" ? placed : -1;
     }
 
 private slots:
@@ -180,7 +164,7 @@ private slots:
             // The nearest drop points, the femur's and the heart's or the lung's, are 25 mm = 0.125 apart along x: half is the box.
             QVERIFY2(std::abs(engine.fitTolerance() - 0.0625) <= 1e-4, qPrintable(QString::number(engine.fitTolerance())));
         };
-        QCOMPARE(winByMouse(check).size(), 3);
+        QCOMPARE(winByMouse(check), 3);
     }
 
     void madeSetsPassSetcheckAndAreWonByMouse_data()
@@ -237,7 +221,7 @@ private slots:
             QVERIFY(engine.fitTolerance() >= 0.02);
             QVERIFY(setformat::pairsOneDropFits(targets, engine.fitTolerance()).isEmpty());
         };
-        QCOMPARE(winByMouse(check).size(), pieces);
+        QCOMPARE(winByMouse(check), pieces);
     }
 
     void badInputGetsOneLineAndLeavesTheDataAsItWas_data()
@@ -247,7 +231,6 @@ private slots:
         QTest::addColumn<QString>("line");
         const QStringList in = {"in"};
         const auto withA = [](const QString &file) { return QStringList{"in/a.obj", file}; };
-        QTest::newRow("unreadable mesh") << withA("in/b.stl:no mesh") << in << "in/b.stl: cannot read it as a mesh (";
         QTest::newRow("empty mesh") << withA("in/b.obj:v 0 0 0\nv 1 0 0\n") << in << "in/b.obj: holds no triangles";
         QTest::newRow("triangles without area") << withA("in/b.obj:line") << in << "in/b.obj: has no area";
         for (const char *format : {"ply", "off", "stl", "obj"}) // each a crash, a runaway or a refusal of the importer
@@ -288,10 +271,7 @@ private slots:
         if (readOnly)
             setReadOnly(".", true);
         const QByteArray before = listing();
-        QElapsedTimer clock;
-        clock.start();
         const auto [code, text] = makeSet(args);
-        const qint64 took = clock.elapsed();
         if (readOnly)
             setReadOnly(".", false);
         if (line.isEmpty())
@@ -299,7 +279,7 @@ private slots:
         else // one line, after notes of the files skipped
             QVERIFY2(code == 1 && text.section('\n', -2).startsWith("torvane-makeset: " + line)
                          && text.count('\n') == text.count(": note: ") + 1 && listing() == before,
-                     qPrintable(QString("%1 (%2 ms)").arg(text).arg(took)));
+                     qPrintable(text));
     }
 
     void aSetIsNeverReplacedUnlessItWasMadeUnderTheSameName()
@@ -332,9 +312,8 @@ private slots:
         writeFiles(data, {"in/hip.obj", "in/pieces.xml:<pieces/>", "in/notes.txt:about the set",
                           "in/kidneys.obj:" + namedBoxes({{"Left_kidney", left}, {"Right_kidney", right}})});
         const auto [code, text] = makeSet({"in"});
-        QVERIFY2(code == 0, qPrintable(text));
-        QVERIFY2(text.contains("note: in/notes.txt: not a mesh file; skipped\n"), qPrintable(text));
-        QVERIFY2(text.contains("note: in/pieces.xml: "), qPrintable(text));
+        QVERIFY2(code == 0 && text.contains("note: in/notes.txt: not a mesh file; skipped\n")
+                     && text.contains("note: in/pieces.xml: "), qPrintable(text));
         QStringList names;
         for (const setformat::Piece &part : madeSet().parts)
             names << part.name;
@@ -345,12 +324,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("manifest");
         const QString text = "# file | name\na.obj | Fémur | bone\n", json = "{\"a.obj\": {\"name\": \"Fémur\"}}";
-        QTest::newRow("UTF-8") << text.toUtf8();
         QTest::newRow("UTF-8 with a byte-order mark") << "\xef\xbb\xbf" + text.toUtf8();
-        QTest::newRow("UTF-16LE with a byte-order mark") << QByteArray(QStringEncoder(QStringConverter::Utf16LE,
-                                                                                   QStringConverter::Flag::WriteBom)(text));
-        QTest::newRow("UTF-16BE with a byte-order mark") << QByteArray(QStringEncoder(QStringConverter::Utf16BE,
-                                                                                   QStringConverter::Flag::WriteBom)(text));
+        const auto utf16 = [&](auto order) { return QByteArray(QStringEncoder(order, QStringConverter::Flag::WriteBom)(text)); };
+        QTest::newRow("UTF-16LE with a byte-order mark") << utf16(QStringConverter::Utf16LE);
+        QTest::newRow("UTF-16BE with a byte-order mark") << utf16(QStringConverter::Utf16BE);
         QTest::newRow("JSON with a byte-order mark") << "\xef\xbb\xbf" + json.toUtf8();
     }
 
@@ -388,8 +365,7 @@ private slots:
             caught = true;
             QCOMPARE(p.exitStatus(), QProcess::CrashExit); // ended by the signal, as Ctrl-C ends it
             QCOMPARE(staging(), QStringList());
-            // Nothing of the set, or all of it.
-            QCOMPARE(QFileInfo::exists("sets/boxes.xml"), QFileInfo::exists("sets/boxes.png"));
+            QCOMPARE(QFileInfo::exists("sets/boxes.xml"), QFileInfo::exists("sets/boxes.png")); // none of the set or all
         }
         QVERIFY2(caught, "the staging folder was never seen");
     }
