@@ -103,6 +103,12 @@ void PlayerRecord::open()
         return;
     }
     Check check = connectAndCheck();
+    // Another game writing without a pause can hold the file longer than
+    // one wait.
+    for (int attempt = 1; check == Check::Busy && attempt < writeAttempts; ++attempt) {
+        close();
+        check = connectAndCheck();
+    }
     if (check == Check::Damaged) {
         close();
         QString aside;
@@ -111,8 +117,8 @@ void PlayerRecord::open()
                                "recorded").arg(path));
             return;
         }
-        say(QStringLiteral("torvane: the record %1 was damaged; it is kept as %2 and a new one started")
-                .arg(path, aside));
+        say(QStringLiteral("torvane: the record %1 was damaged (%2); it is kept as %3 and a new one started")
+                .arg(path, problem, aside));
         check = connectAndCheck();
     }
     switch (check) {
@@ -121,7 +127,8 @@ void PlayerRecord::open()
         break;
     case Check::ReadOnly:
         state = Mode::ReadOnly;
-        say(QStringLiteral("torvane: the record %1 cannot be written; games are not recorded").arg(path));
+        say(QStringLiteral("torvane: the record %1 cannot be written (%2); games are not recorded")
+                .arg(path, problem));
         break;
     case Check::Newer:
         close();
@@ -129,9 +136,11 @@ void PlayerRecord::open()
                            "are not recorded").arg(path));
         break;
     case Check::Damaged: // a fresh file damaged at once: nothing more to try
+    case Check::Busy:
     case Check::Unopenable:
         close();
-        say(QStringLiteral("torvane: the record %1 cannot be opened; games are not recorded").arg(path));
+        say(QStringLiteral("torvane: the record %1 cannot be opened (%2); games are not recorded")
+                .arg(path, problem));
         break;
     }
 }
@@ -141,36 +150,62 @@ PlayerRecord::Check PlayerRecord::connectAndCheck()
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
-    if (!db.open())
+    if (!db.open()) {
+        problem = db.lastError().text();
         return Check::Unopenable;
+    }
     QSqlQuery q(db);
-    // Reading the version also plays back the journal a killed game left.
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return isDamage(q.lastError()) ? Check::Damaged : Check::Unopenable;
+    q.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    q.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    const Check check = inspect(q);
+    q.finish();
+    q.exec(QStringLiteral("ROLLBACK"));
+    return check == Check::Fine ? prepareForWriting() : check;
+}
+
+// Every look in one read transaction, so that all see the file at one
+// moment: another game may be making the tables meanwhile.
+PlayerRecord::Check PlayerRecord::inspect(QSqlQuery &q)
+{
+    const auto failed = [&] {
+        problem = q.lastError().text();
+        if (isDamage(q.lastError()))
+            return Check::Damaged;
+        return isBusy(q.lastError()) ? Check::Busy : Check::Unopenable;
+    };
+    // The first read also plays back the journal of a game killed mid-write.
+    if (!q.exec(QStringLiteral("BEGIN")) || !q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return failed();
     const int version = q.value(0).toInt();
     if (version > schemaVersion)
         return Check::Newer;
     if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-        return isDamage(q.lastError()) ? Check::Damaged : Check::Unopenable;
-    if (q.value(0).toString() != QLatin1String("ok"))
+        return failed();
+    if (q.value(0).toString() != QLatin1String("ok")) {
+        problem = q.value(0).toString();
         return Check::Damaged;
+    }
     // An empty file is a new record; tables without our version are some
     // other program's database, which is not ours to write into.
-    if (version == 0 && (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()
-                         || q.value(0).toInt() != 0))
-        return Check::Damaged;
-    q.finish();
-    q.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-    q.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    return prepareForWriting();
+    if (version == 0) {
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next())
+            return failed();
+        if (q.value(0).toInt() != 0) {
+            problem = QStringLiteral("not a Torvane record");
+            return Check::Damaged;
+        }
+    }
+    return Check::Fine;
 }
 
 PlayerRecord::Check PlayerRecord::prepareForWriting()
 {
     QSqlQuery q(QSqlDatabase::database(connection, false));
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        problem = q.lastError().text();
         // A file another game keeps busy is still a file to write to.
         return isBusy(q.lastError()) ? Check::Fine : Check::ReadOnly;
+    }
     // Read again under the lock: another game may have made the tables.
     bool ok = q.exec(QStringLiteral("PRAGMA user_version")) && q.next();
     const int version = ok ? q.value(0).toInt() : 0;
@@ -189,9 +224,12 @@ PlayerRecord::Check PlayerRecord::prepareForWriting()
         // Writing the version it has, then rolling it back, changes nothing
         // but needs the file and its journal written: a read-only file or
         // folder shows now, not at the first fit.
-        if (q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)))
+        ok = q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+        if (ok)
             check = Check::Fine;
     }
+    if (!ok)
+        problem = q.lastError().text();
     q.exec(QStringLiteral("ROLLBACK"));
     return check;
 }
@@ -224,8 +262,10 @@ void PlayerRecord::close()
 
 void PlayerRecord::say(const QString &line)
 {
-    said.append(line);
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    QString flat = line;
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    said.append(flat);
+    std::fputs(qPrintable(flat + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
 
@@ -278,7 +318,8 @@ RecordedGame PlayerRecord::startGame(const QString &player, const QString &setKe
         if (!q.exec())
             return false;
         q.prepare(QStringLiteral("INSERT INTO games (player_id, set_id, difficulty, started) "
-                                 "SELECT p.id, s.id, ?, ? FROM players p, sets s WHERE p.name = ? AND s.key = ?"));
+                                 "SELECT p.id, s.id, ?, ? FROM players p, sets s "
+                                 "WHERE p.name = ? AND s.key = ?"));
         q.addBindValue(difficulty);
         q.addBindValue(now());
         q.addBindValue(game.player);
@@ -296,7 +337,8 @@ RecordedGame PlayerRecord::startGame(const QString &player, const QString &setKe
 bool RecordedGame::fitted(const QString &piece, int missesBefore, bool hintShown)
 {
     return recorded() && record->write([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("INSERT INTO fits (game_id, piece, misses, hint_shown, at) VALUES (?, ?, ?, ?, ?)"));
+        q.prepare(QStringLiteral("INSERT INTO fits (game_id, piece, misses, hint_shown, at) "
+                                 "VALUES (?, ?, ?, ?, ?)"));
         q.addBindValue(id);
         q.addBindValue(text(piece));
         q.addBindValue(missesBefore);
@@ -309,7 +351,8 @@ bool RecordedGame::fitted(const QString &piece, int missesBefore, bool hintShown
 bool RecordedGame::named(const QString &piece, const QString &chosen, bool right)
 {
     return recorded() && record->write([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("INSERT INTO namings (game_id, piece, chosen, correct, at) VALUES (?, ?, ?, ?, ?)"));
+        q.prepare(QStringLiteral("INSERT INTO namings (game_id, piece, chosen, correct, at) "
+                                 "VALUES (?, ?, ?, ?, ?)"));
         q.addBindValue(id);
         q.addBindValue(text(piece));
         q.addBindValue(text(chosen));
@@ -322,8 +365,9 @@ bool RecordedGame::named(const QString &piece, const QString &chosen, bool right
 RecordedGame::Finish RecordedGame::finish(int playMs, bool won)
 {
     Finish result;
-    if (record)
-        result.previousBestMs = record->bestTime(player, setKey, difficulty, id);
+    if (!record || record->mode() == PlayerRecord::Mode::Off)
+        return result; // nothing known, so no best to beat
+    result.previousBestMs = record->bestTime(player, setKey, difficulty, id);
     result.newBest = won && (result.previousBestMs < 0 || playMs < result.previousBestMs);
     if (recorded()) {
         record->write([&](QSqlQuery &q) {
@@ -368,8 +412,8 @@ SetHistory PlayerRecord::history(const QString &player, const QString &setKey) c
     using GamePiece = std::pair<qint64, QString>;
     QHash<GamePiece, bool> answers; // the first answer of each piece in each game
     QSqlQuery q(QSqlDatabase::database(connection, false));
-    q.prepare(QStringLiteral("SELECT x.game_id, x.piece, x.correct FROM namings x") + QLatin1String(ofPlayerAndSet)
-              + QStringLiteral(" ORDER BY x.id"));
+    q.prepare(QStringLiteral("SELECT x.game_id, x.piece, x.correct FROM namings x")
+              + QLatin1String(ofPlayerAndSet) + QStringLiteral(" ORDER BY x.id"));
     q.addBindValue(text(player));
     q.addBindValue(text(setKey));
     if (q.exec()) {
@@ -415,7 +459,8 @@ QStringList PlayerRecord::weakestFirst(const QString &player, const QString &set
     return Knowledge::weakestFirst(pieces, history(player, setKey));
 }
 
-QStringList PlayerRecord::toReview(const QString &player, const QString &setKey, const QStringList &pieces) const
+QStringList PlayerRecord::toReview(const QString &player, const QString &setKey,
+                                   const QStringList &pieces) const
 {
     return Knowledge::toReview(pieces, history(player, setKey));
 }

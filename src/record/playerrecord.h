@@ -51,6 +51,7 @@
 
 class PieceRecord;
 class PlayerRecord;
+class QSqlQuery;
 
 // One game as the record keeps it. A default one records nothing; so does
 // one started while the record cannot write. The record must outlive it.
@@ -74,8 +75,9 @@ public:
         bool newBest = false;
     };
     // Once, at the win (won) or when the player leaves before it (not won),
-    // with the play time the game showed. Answers even when nothing could
-    // be written, from what the record could read.
+    // with the play time the game showed. Answers from what the record can
+    // read, even when nothing could be written; with the record Off, -1
+    // and no new best.
     Finish finish(int playMs, bool won);
 
     // The game has a row in the record.
@@ -139,10 +141,11 @@ public:
 
 private:
     friend class RecordedGame;
-    enum class Check { Fine, ReadOnly, Newer, Damaged, Unopenable };
+    enum class Check { Fine, ReadOnly, Newer, Damaged, Busy, Unopenable };
 
     void open();
     Check connectAndCheck();
+    Check inspect(QSqlQuery &query);
     Check prepareForWriting();
     bool moveAside(QString *aside) const;
     void close();
@@ -155,5 +158,6 @@ private:
     QString connection; // the name of this record's Qt SQL connection
     Mode state = Mode::Off;
     bool writeFailureSaid = false;
+    QString problem; // SQLite's word for what went wrong on opening
     QStringList said;
 };

@@ -40,12 +40,12 @@ RecordedGame::Finish play(PlayerRecord &record, const QString &player, int diffi
     return game.finish(ms, won);
 }
 
-// Ada's first three games of the organs; the Pancreas is never fitted.
-void adaPlaysThreeGames(PlayerRecord &record)
+// A record in `dir` holding one game: Ada won the organs on easy in 5 s.
+QString recordOfOneGame(const QTemporaryDir &dir, const QString &name = "record.sqlite")
 {
-    play(record, "Ada", 1, {{"Heart", 0}, {"Liver", 2}, {"Spleen", 0}, {"Stomach", 1}}, 90000, true);
-    play(record, "Ada", 3, {{"Heart", 0, 'r'}, {"Liver", 0, 'w'}, {"Spleen", 0, 'r'}}, 40000, false);
-    play(record, "Ada", 3, {{"Heart", 0, 'r'}, {"Liver", 1, 'r'}, {"Spleen", 0}, {"Stomach", 0, 'r'}}, 70000, true);
+    PlayerRecord record(dir.filePath(name));
+    play(record, "Ada", 1, {{"Heart", 0}, {"Liver", 2}}, 5000, true);
+    return record.file();
 }
 
 // What the sqlite3 tool answers, as a teacher would ask it.
@@ -70,10 +70,14 @@ void startChild(QProcess &child, const QStringList &job)
     QVERIFY(child.waitForStarted(30000));
 }
 
+// What the child printed, and how it ended unless it ended well.
 QStringList childLines(QProcess &child)
 {
     child.waitForFinished(120000);
-    return QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        lines.append(QString("ended with %1").arg(child.exitCode()));
+    return lines;
 }
 
 // Root writes through any file mode; while one of these lives, this thread
@@ -115,7 +119,17 @@ private slots:
     {
         QTemporaryDir dir;
         PlayerRecord record(dir.filePath("record.sqlite"));
-        adaPlaysThreeGames(record);
+        play(record, "Ada", 1, {{"Heart", 0}, {"Liver", 2}, {"Spleen", 0}, {"Stomach", 1}}, 90000, true);
+        play(record, "Ada", 3, {{"Heart", 0, 'r'}, {"Liver", 0, 'w'}, {"Spleen", 0, 'r'}}, 40000, false);
+        play(record, "Ada", 3, {{"Heart", 0, 'r'}, {"Liver", 1, 'r'}, {"Spleen", 0}, {"Stomach", 0, 'r'}}, 70000, true);
+        // A teacher reads the games with the sqlite3 tool.
+        QCOMPARE(sqlite(record.file(), "select player, set_name, difficulty, play_ms, outcome, fits, misses, "
+                                       "named_right from game_list"),
+                 "Ada|Organs of the trunk|1|90000|won|4|3|0\n"
+                 "Ada|Organs of the trunk|3|40000|abandoned|3|0|2\n"
+                 "Ada|Organs of the trunk|3|70000|won|4|1|3\n");
+        QCOMPARE(sqlite(record.file(), "select piece, chosen, correct from namings where game_id = 2"),
+                 "Heart|Heart|1\nLiver|Spleen|0\nSpleen|Spleen|1\n");
         // Newest first, faults = misses + a name not given right, over the last three games:
         // Heart clean, clean, clean: mastered, 0/3. Liver 1+0, 0+1, 2: 4/3. Spleen 0+1 (no answer
         // on hard), clean, clean: 1/3. Stomach (not in game 2) clean, 1: 1/2. Pancreas never fitted.
@@ -146,21 +160,6 @@ private slots:
         QCOMPARE(again.previousBestMs, 60000);
         QVERIFY(!again.newBest);
         QCOMPARE(record.bestTimeMs("Ada", set, 1), 85000);
-    }
-
-    void aTeacherReadsTheGamesWithTheSqlite3Tool()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath("record.sqlite");
-        PlayerRecord record(file);
-        adaPlaysThreeGames(record);
-        QCOMPARE(sqlite(file, "select player, set_name, difficulty, play_ms, outcome, fits, misses, named_right "
-                              "from game_list"),
-                 "Ada|Organs of the trunk|1|90000|won|4|3|0\n"
-                 "Ada|Organs of the trunk|3|40000|abandoned|3|0|2\n"
-                 "Ada|Organs of the trunk|3|70000|won|4|1|3\n");
-        QCOMPARE(sqlite(file, "select piece, chosen, correct from namings where game_id = 2"),
-                 "Heart|Heart|1\nLiver|Spleen|0\nSpleen|Spleen|1\n");
     }
 
     void aDamagedFileIsMovedAsideAndANewOneStarted_data()
@@ -219,10 +218,7 @@ private slots:
         QFETCH(PlayerRecord::Mode, mode);
         QFETCH(int, best);
         QTemporaryDir dir;
-        {
-            PlayerRecord record(dir.filePath("data/record.sqlite"));
-            play(record, "Ada", 1, {{"Heart", 0}}, 5000, true);
-        }
+        recordOfOneGame(dir, "data/record.sqlite");
         const QString file = dir.filePath("data/" + under);
         const QByteArray before = bytes(file);
         const QString locked = dir.filePath(readOnly);
@@ -246,17 +242,15 @@ private slots:
     void aRecordFromANewerGameIsLeftUntouched()
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath("record.sqlite");
-        {
-            PlayerRecord record(file);
-            play(record, "Ada", 1, {{"Heart", 0}}, 5000, true);
-        }
+        const QString file = recordOfOneGame(dir);
         sqlite(file, "pragma user_version = 2");
         const QByteArray before = bytes(file);
         {
             PlayerRecord record(file);
             QCOMPARE(record.mode(), PlayerRecord::Mode::Off);
-            QVERIFY(!record.startGame("Ada", set, "Organs", 1).recorded());
+            RecordedGame game = record.startGame("Ada", set, "Organs", 1);
+            QVERIFY(!game.recorded());
+            QVERIFY(!game.finish(4000, true).newBest); // nothing known to beat
             QCOMPARE(record.bestTimeMs("Ada", set, 1), -1);
             QCOMPARE(record.notices().size(), 1);
         }
@@ -267,11 +261,7 @@ private slots:
     void aFullDiskFailsTheWriteAndKeepsEverythingEarlier()
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath("record.sqlite");
-        {
-            PlayerRecord record(file);
-            play(record, "Ada", 1, {{"Heart", 0}, {"Liver", 2}}, 5000, true);
-        }
+        const QString file = recordOfOneGame(dir);
         QProcess child;
         startChild(child, {"fill", file});
         const QStringList lines = childLines(child);
