@@ -10,9 +10,10 @@
 // screen calls startGame() and tells the RecordedGame it gets each fit and
 // answer as it happens, then finish() at the win or when the player leaves.
 //
-// The game never waits on the record to go on: whatever the file's state,
-// writes return false instead of failing the game, and queries answer
-// "nothing known" (-1, 0, the set's own order) when they cannot read.
+// Play never depends on the record: whatever the file's state, writes
+// return false instead of failing the game, and queries answer "nothing
+// known" (-1, 0, the set's own order) when they cannot read. How fits and
+// answers pair up, and what mastered and weakest mean: knowledge.h.
 //   - Two games at once (two processes on one file): every write is one
 //     short transaction taken with BEGIN IMMEDIATE; a busy file is waited
 //     for (busyTimeoutMs) and a write tried up to writeAttempts times.
