@@ -130,9 +130,22 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     repaint();
 }
 
-bool Screen2::focusNextPrevChild(bool)
+bool Screen2::event(QEvent *event)
 {
-    return false;
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::event(event);
+    if (!isVisible()) {
+        event->ignore();
+        return false;
+    }
+    // Qt would move the focus on Tab before the key reached keyPressEvent.
+    // Leaving focusNextPrevChild alone keeps hide() able to move the focus
+    // off this screen's children, so that no key finds them while hidden.
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
+        return QWidget::event(event);
+    keyPressEvent(static_cast<QKeyEvent *>(event));
+    return true;
 }
 
 void Screen2::paintEvent(QPaintEvent *)
