@@ -120,6 +120,13 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Escape:
         emit goBack();
         break;
+    // The arrows carry no text: they choose the set beside the chosen one.
+    case Qt::Key_Left:
+        chooser->choose(chooser->selected - 1);
+        break;
+    case Qt::Key_Right:
+        chooser->choose(chooser->selected + 1);
+        break;
     default:
         name += event->text();
         break;

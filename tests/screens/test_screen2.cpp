@@ -12,11 +12,50 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 QVariant stored(const char *key)
 {
     return QSettings().value(QStringLiteral("singleplayer/") + QLatin1String(key));
+}
+
+// Icons of a long row: 120 x 96 as the generated sets', red and blue by turns. Whether a pixel is of set k's icon, veiled
+// (black of alpha 100 over it) or not.
+bool ofIcon(QRgb c, int k)
+{
+    const int own = k % 2 ? qRed(c) : qBlue(c), other = k % 2 ? qBlue(c) : qRed(c);
+    return (qAbs(own - 255) <= 2 || qAbs(own - 155) <= 2) && other <= 2 && qGreen(c) <= 2;
+}
+
+// What the set-up screen shows of a long row, its last 10 pixels cut off: the chosen set's icon as the one bright icon,
+// whole, its name under the row, and a light mark at each end where a set is not shown whole.
+QString rowShows(Screen2 &screen, int count, int chosen)
+{
+    const QImage row = screen.chooser->grab().toImage().copy(0, 0, 790, 141);
+    const QRgb bright = chosen % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
+    QList<int> edges; // where the bright pixels along the icons' middle begin and end
+    for (int x = 0; x <= 790; ++x)
+        if ((x < 790 && row.pixel(x, 48) == bright) != (x > 0 && row.pixel(x - 1, 48) == bright))
+            edges << x;
+    if (edges.size() != 2 || edges[1] - edges[0] != 120)
+        return QStringLiteral("set %1 is not shown whole and alone: %2").arg(chosen).arg(QDebug::toString(edges));
+    const auto whole = [&](int k) {
+        const int left = edges[0] + (k - chosen) * 130;
+        for (int x = left; x < left + 120; ++x)
+            if (x < 0 || x >= 790 || !ofIcon(row.pixel(x, 48), k))
+                return false;
+        return true;
+    };
+    bool marks[2] = {false, false}; // nothing else in the row is light
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 790; ++x)
+            marks[x >= 395] |= qGray(row.pixel(x, y)) > 200;
+    if (marks[0] == whole(0) || marks[1] == whole(count - 1))
+        return QStringLiteral("set %1 chosen: marks %2 %3").arg(chosen).arg(marks[0]).arg(marks[1]);
+    const QImage name = textPicture({790, 30}, {10, 0, 810, 30}, QFont("Sans", 20, QFont::Bold), Qt::AlignCenter,
+                                    QStringLiteral("Set %1").arg(chosen));
+    return differingPixels(row.copy(0, 106, 790, 30), name) ? QStringLiteral("not named: %1").arg(chosen) : QString();
 }
 } // namespace
 
@@ -88,6 +127,72 @@ private slots:
         }
         QCOMPARE(sound.playedEffects().mid(clicks), QStringList(5, QStringLiteral("click")));
         QCOMPARE(screen.selectedSet()->documentElement().firstChildElement("name").text(), QStringLiteral("Bee"));
+    }
+
+    void everySetOfALongRowCanBeChosenByKeysAndByMouseAndStarted_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("9 sets: 1160 pixels") << 9;
+        QTest::newRow("40 sets") << 40;
+    }
+
+    void everySetOfALongRowCanBeChosenByKeysAndByMouseAndStarted()
+    {
+        QFETCH(int, count);
+        GameData data;
+        for (int k = 0; k < count; ++k) {
+            const QString base = QStringLiteral("sets/s%1").arg(k, 2, 10, QLatin1Char('0'));
+            data.picture(base + ".png", QSize(120, 96), k % 2 ? Qt::red : Qt::blue);
+            data.write(base + ".xml", QStringLiteral("<set><name>Set %1</name><icon>%2.png</icon></set>").arg(k).arg(base.mid(5)).toUtf8());
+        }
+        FakeSoundScope sound;
+        Screen2 screen(nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        screen.grabKeyboard();
+        QSignalSpy start(&screen, &Screen2::startGame);
+        QWindow *keys = screen.windowHandle(); // delivered as the window system does, to the grabber
+        QCOMPARE(rowShows(screen, count, 0), QString());
+        // The arrows choose the set beside, held at both ends, and type nothing.
+        QTest::keyClick(keys, Qt::Key_Left);
+        QCOMPARE(rowShows(screen, count, 0), QString());
+        for (int k = 1; k <= count; ++k) {
+            QTest::keyClick(keys, Qt::Key_Right);
+            QCOMPARE(rowShows(screen, count, qMin(k, count - 1)), QString());
+            if (k == count / 2)
+                saveScreenshot(screen.grab().toImage(), QStringLiteral("screens/setup-%1-sets").arg(count));
+        }
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(start.count(), 1);
+        QCOMPARE(screen.selectedSet()->documentElement().firstChildElement("name").text(), QStringLiteral("Set %1").arg(count - 1));
+        QCOMPARE(QVariantList({screen.name, stored("name")}), QVariantList({"", ""}));
+        // Back by pressing on the set left of the chosen one, then on by the mark at the right end.
+        const int clicks = int(sound.playedEffects().size());
+        for (int k = count - 2; k >= 0; --k) {
+            int x = 0;
+            while (screen.chooser->grab().toImage().pixel(x, 48) != (k % 2 ? qRgb(0, 0, 255) : qRgb(255, 0, 0)))
+                ++x;
+            QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, QPoint(x - 20, 48));
+            QCOMPARE(rowShows(screen, count, k), QString());
+        }
+        for (int k = 1; k < count; ++k) {
+            const QImage row = screen.chooser->grab().toImage();
+            QRect mark;
+            for (int y = 0; y < 96; ++y)
+                for (int x = 395; x < 790; ++x)
+                    if (qGray(row.pixel(x, y)) > 200)
+                        mark |= QRect(x, y, 1, 1);
+            QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, mark.center());
+            QCOMPARE(rowShows(screen, count, k), QString());
+        }
+        QCOMPARE(sound.playedEffects().size(), clicks + 2 * (count - 1));
+        // A notch of the wheel away from the player goes back a set, towards them on (but not past the last).
+        for (auto [angle, chosen] : {std::pair(120, count - 2), std::pair(-120, count - 1), std::pair(-120, count - 1)}) {
+            QWheelEvent wheel(QPointF(400, 48), screen.chooser->mapToGlobal(QPointF(400, 48)), {}, QPoint(0, angle), {}, {},
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(screen.chooser, &wheel);
+            QCOMPARE(rowShows(screen, count, chosen), QString());
+        }
     }
 
     void storedDifficultyIsCheckedAndWrittenBack()
