@@ -836,6 +836,12 @@ QPoint GLEngine::devicePosition(const QMouseEvent *event) const
 
 void GLEngine::mousePressEvent(QMouseEvent *event)
 {
+    // Once the game is won nothing is left to take: a click puts the report
+    // away from over the finished body, or brings it back.
+    if (event->button() == Qt::LeftButton && engine && engine->gameWon) {
+        learning.toggleReport(now());
+        return;
+    }
     if (event->button() != Qt::LeftButton || !glReady || !engine || engine->current
         || engine->remaining.isEmpty())
         return;

@@ -117,6 +117,57 @@ private slots:
         QCOMPARE(caption(6000, namedBeforeFit ? "On the trough: Ball" : ""), QString());
     }
 
+    void winReportStaysTenSecondsThenFadesOffTheBodyAndAClickPutsItAwayOrBack()
+    {
+        GameData data;
+        QDomDocument document; // a cube of edge 0.2 fitted at (-0.1, 0, 0.7), where the view shows the report under the win text
+        document.setContent("<set>" + GameData::piece("part", "big.md2", -0.1f, 0, 0.7f) + "</set>");
+        GameEngine engine(&document);
+        SteppedView view(nullptr, &engine);
+        view.setFixedSize(size);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view) && view.isValid());
+        const auto frame = [&view](int ms) { view.clockMs = ms; return view.grabFramebuffer(); };
+        const auto click = [&view](int ms) {
+            view.clockMs = ms;
+            sendMouse(&view, QEvent::MouseButtonPress, QPointF(200, 100), Qt::LeftButton, Qt::LeftButton);
+            sendMouse(&view, QEvent::MouseButtonRelease, QPointF(200, 100), Qt::LeftButton, Qt::NoButton);
+        };
+        frame(0);
+        engine.takePiece(0);
+        engine.tryFit(-0.1f, 0);
+        const QImage won = frame(1000); // the report goes up with the first frame after the win
+        const QImage body = frame(30000); // whole seconds later: the body alone, under its red win text
+        QRect report; // where the two differ: only the report (the caption of the fit went after two seconds)
+        for (int i = 0; i < 400 * 400; ++i)
+            if (const QPoint p(i % 400, i / 400); won.pixel(p) != body.pixel(p))
+                report |= QRect(p, p);
+        const auto cube = [&report](const QImage &image) { // its green pixels where the report stands
+            int count = 0;
+            for (int i = 0; i < report.width() * report.height(); ++i)
+                if (const QRgb c = image.pixel(report.topLeft() + QPoint(i % report.width(), i / report.width()));
+                    qGreen(c) > 100 && qRed(c) < 30 && qBlue(c) < 30)
+                    ++count;
+            return count;
+        };
+        QVERIFY(report.width() > 200 && report.height() > 40 && report.top() > 200);
+        QVERIFY(cube(body) > 400 && cube(won) == 0); // hidden under the report, seen once it has gone
+        int red = 0; // "YOU WIN!" stays
+        for (int i = 0; i < 400 * 400; ++i)
+            red += body.pixel(i % 400, i / 400) == qRgb(255, 0, 0);
+        QVERIFY(red > 1000);
+        // Whole for ten seconds, fading over the next one.
+        QCOMPARE(differingPixels(frame(10999).copy(report), won.copy(report)), 0);
+        const QImage fading = frame(11500).copy(report);
+        QVERIFY(differingPixels(fading, won.copy(report)) > 0 && differingPixels(fading, body.copy(report)) > 0);
+        QCOMPARE(differingPixels(frame(12000).copy(report), body.copy(report)), 0);
+        // A click brings it back for as long again; another puts it away at once.
+        click(20000);
+        QCOMPARE(differingPixels(frame(29999).copy(report), won.copy(report)), 0);
+        click(29999);
+        QCOMPARE(differingPixels(frame(29999).copy(report), body.copy(report)), 0);
+    }
+
     void winReportCountsPiecesTimeAndMissesAndOldSetsStillWin_data()
     {
         QTest::addColumn<QStringList>("names"); // the cube's and the ball's elements
