@@ -1,15 +1,10 @@
-// Linked into every executable of sanitizer builds (the game, the tools, the
-// tests), never into any other.
+// Linked into every executable of sanitizer builds (the game, the tools, the tests).
 //
-// LeakSanitizer looks at the heap when the process ends. A library unloaded
-// before then (Mesa unloads its driver when the last GL context goes; Qt and
-// SDL load and drop plugins) takes its globals with it, so what they pointed
-// to turns into leaks under frames of an unknown module: no suppression can
-// name those, and on another machine the same address may fall into another
-// library. Kept loaded for the life of the process, every library's frames
-// keep their names and the suppressions match system libraries by name,
-// never our code. The executable's own dlclose comes first in symbol lookup,
-// before the C library's and the sanitizer's.
+// LeakSanitizer looks at the heap when the process ends. A library unloaded before then (Mesa's driver goes with the
+// last GL context; Qt and SDL drop plugins) takes its globals along: what they held turns into leaks under frames of an
+// unknown module, which no suppression can name and which another machine may map into another library. Kept loaded,
+// every frame keeps its library's name, and the suppressions match system libraries by name, never our code. The
+// executable's own dlclose comes first in symbol lookup, before the C library's and the sanitizer's.
 
 extern "C" int dlclose(void *)
 {

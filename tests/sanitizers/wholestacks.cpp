@@ -1,12 +1,9 @@
 // Linked into the game of sanitizer builds only.
 //
-// By default the sanitizers record where memory was allocated by following
-// frame pointers, which the system libraries do not keep: past their first
-// frame a stack goes on with whatever the stack memory holds, and a
-// suppression may match such a stray frame, or fail to. The game records
-// whole stacks instead, found the slow way, so that each frame LeakSanitizer
-// reports at its end is one the game really went through. (The tests keep
-// the fast way: the slow one would take them past their time limit.)
+// The sanitizers follow frame pointers to record where memory was allocated, and system libraries keep none: past
+// their first frame a stack goes on with whatever the stack memory holds, which a suppression may match or miss. The
+// game records whole stacks the slow way, so each frame reported at its end is one it went through. (The tests keep
+// the fast way: the slow one takes them past their time limit.)
 
 extern "C" const char *__asan_default_options()
 {

@@ -20,39 +20,33 @@ QVariant stored(const char *key)
     return QSettings().value(QStringLiteral("singleplayer/") + QLatin1String(key));
 }
 
-// Icons of a long row: 120 x 96 as the generated sets', red and blue by turns. Whether a pixel is of set k's icon, veiled
-// (black of alpha 100 over it) or not.
-bool ofIcon(QRgb c, int k)
+// A long row as the set-up screen shows it, its last 10 pixels cut off: icons 120 x 96, 10 apart, red and blue by turns.
+// Empty when set `chosen` is the one bright icon, whole, the others veiled (black of alpha 100 over them), its name under
+// the row, and a light mark at each end where a set is not shown whole. Tells where its icon starts and the right mark is.
+QString rowShows(SetChooser *chooser, int count, int chosen, int *left = nullptr, QPoint *rightMark = nullptr)
 {
-    const int own = k % 2 ? qRed(c) : qBlue(c), other = k % 2 ? qBlue(c) : qRed(c);
-    return (qAbs(own - 255) <= 2 || qAbs(own - 155) <= 2) && other <= 2 && qGreen(c) <= 2;
-}
-
-// What the set-up screen shows of a long row, its last 10 pixels cut off: the chosen set's icon as the one bright icon,
-// whole, its name under the row, and a light mark at each end where a set is not shown whole.
-QString rowShows(Screen2 &screen, int count, int chosen)
-{
-    const QImage row = screen.chooser->grab().toImage().copy(0, 0, 790, 141);
-    const QRgb bright = chosen % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
-    QList<int> edges; // where the bright pixels along the icons' middle begin and end
-    for (int x = 0; x <= 790; ++x)
-        if ((x < 790 && row.pixel(x, 48) == bright) != (x > 0 && row.pixel(x - 1, 48) == bright))
-            edges << x;
-    if (edges.size() != 2 || edges[1] - edges[0] != 120)
-        return QStringLiteral("set %1 is not shown whole and alone: %2").arg(chosen).arg(QDebug::toString(edges));
+    const QImage row = chooser->grab().toImage().copy(0, 0, 790, 141);
+    const auto of = [](QRgb c, int k) { // set k's colour, bright or veiled
+        const int own = k % 2 ? qRed(c) : qBlue(c);
+        return qGreen(c) + (k % 2 ? qBlue(c) : qRed(c)) == 0 && (own == 255 || qAbs(own - 155) <= 2);
+    };
+    QRect marks[2], bright;
+    for (int i = 0; i < 790 * 96; ++i) {
+        const QPoint p(i % 790, i / 790);
+        marks[p.x() >= 395] |= qGray(row.pixel(p)) > 200 ? QRect(p, p) : QRect(); // nothing else is light
+        bright |= of(row.pixel(p), chosen) && qMax(qRed(row.pixel(p)), qBlue(row.pixel(p))) == 255 ? QRect(p, p) : QRect();
+    }
     const auto whole = [&](int k) {
-        const int left = edges[0] + (k - chosen) * 130;
-        for (int x = left; x < left + 120; ++x)
-            if (x < 0 || x >= 790 || !ofIcon(row.pixel(x, 48), k))
+        for (int x = bright.left() + (k - chosen) * 130, end = x + 120; x < end; ++x)
+            if (x < 0 || x >= 790 || !of(row.pixel(x, 48), k))
                 return false;
         return true;
     };
-    bool marks[2] = {false, false}; // nothing else in the row is light
-    for (int y = 0; y < 96; ++y)
-        for (int x = 0; x < 790; ++x)
-            marks[x >= 395] |= qGray(row.pixel(x, y)) > 200;
-    if (marks[0] == whole(0) || marks[1] == whole(count - 1))
-        return QStringLiteral("set %1 chosen: marks %2 %3").arg(chosen).arg(marks[0]).arg(marks[1]);
+    if (bright.size() != QSize(120, 96) || marks[0].isEmpty() == !whole(0) || marks[1].isEmpty() == !whole(count - 1))
+        return QStringLiteral("set %1 chosen: %2, marks %3 %4").arg(chosen).arg(QDebug::toString(bright))
+            .arg(!marks[0].isEmpty()).arg(!marks[1].isEmpty());
+    if (left && rightMark)
+        std::tie(*left, *rightMark) = std::pair(bright.left(), marks[1].center());
     const QImage name = textPicture({790, 30}, {10, 0, 810, 30}, QFont("Sans", 20, QFont::Bold), Qt::AlignCenter,
                                     QStringLiteral("Set %1").arg(chosen));
     return differingPixels(row.copy(0, 106, 790, 30), name) ? QStringLiteral("not named: %1").arg(chosen) : QString();
@@ -141,9 +135,9 @@ private slots:
         QFETCH(int, count);
         GameData data;
         for (int k = 0; k < count; ++k) {
-            const QString base = QStringLiteral("sets/s%1").arg(k, 2, 10, QLatin1Char('0'));
-            data.picture(base + ".png", QSize(120, 96), k % 2 ? Qt::red : Qt::blue);
-            data.write(base + ".xml", QStringLiteral("<set><name>Set %1</name><icon>%2.png</icon></set>").arg(k).arg(base.mid(5)).toUtf8());
+            const QString base = QStringLiteral("s%1").arg(k, 2, 10, QLatin1Char('0'));
+            data.set(base, QStringLiteral("Set %1").arg(k), QSize(120, 96), QString());
+            data.picture("sets/" + base + ".png", QSize(120, 96), k % 2 ? Qt::red : Qt::blue);
         }
         FakeSoundScope sound;
         Screen2 screen(nullptr);
@@ -152,38 +146,27 @@ private slots:
         screen.grabKeyboard();
         QSignalSpy start(&screen, &Screen2::startGame);
         QWindow *keys = screen.windowHandle(); // delivered as the window system does, to the grabber
-        QCOMPARE(rowShows(screen, count, 0), QString());
+        QCOMPARE(rowShows(screen.chooser, count, 0), QString());
         // The arrows choose the set beside, held at both ends, and type nothing.
-        QTest::keyClick(keys, Qt::Key_Left);
-        QCOMPARE(rowShows(screen, count, 0), QString());
-        for (int k = 1; k <= count; ++k) {
-            QTest::keyClick(keys, Qt::Key_Right);
-            QCOMPARE(rowShows(screen, count, qMin(k, count - 1)), QString());
+        for (int k = -1; k <= count; ++k) {
+            QTest::keyClick(keys, k < 0 ? Qt::Key_Left : Qt::Key_Right);
+            QCOMPARE(rowShows(screen.chooser, count, qBound(0, k + 1, count - 1)), QString());
             if (k == count / 2)
                 saveScreenshot(screen.grab().toImage(), QStringLiteral("screens/setup-%1-sets").arg(count));
         }
         QTest::keyClick(keys, Qt::Key_Return);
         QCOMPARE(start.count(), 1);
-        QCOMPARE(screen.selectedSet()->documentElement().firstChildElement("name").text(), QStringLiteral("Set %1").arg(count - 1));
-        QCOMPARE(QVariantList({screen.name, stored("name")}), QVariantList({"", ""}));
-        // Back by pressing on the set left of the chosen one, then on by the mark at the right end.
+        QCOMPARE(QVariantList({screen.selectedSet()->documentElement().firstChildElement("name").text(), screen.name,
+                               stored("name")}), QVariantList({QStringLiteral("Set %1").arg(count - 1), "", ""}));
+        // Back by a press just left of the chosen icon (on the set before), then on by the mark at the right end.
         const int clicks = int(sound.playedEffects().size());
-        for (int k = count - 2; k >= 0; --k) {
-            int x = 0;
-            while (screen.chooser->grab().toImage().pixel(x, 48) != (k % 2 ? qRgb(0, 0, 255) : qRgb(255, 0, 0)))
-                ++x;
-            QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, QPoint(x - 20, 48));
-            QCOMPARE(rowShows(screen, count, k), QString());
-        }
-        for (int k = 1; k < count; ++k) {
-            const QImage row = screen.chooser->grab().toImage();
-            QRect mark;
-            for (int y = 0; y < 96; ++y)
-                for (int x = 395; x < 790; ++x)
-                    if (qGray(row.pixel(x, y)) > 200)
-                        mark |= QRect(x, y, 1, 1);
-            QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, mark.center());
-            QCOMPARE(rowShows(screen, count, k), QString());
+        int left = 0;
+        QPoint mark;
+        for (int press = 0; press <= 2 * count - 2; ++press) {
+            const bool back = press < count - 1;
+            QCOMPARE(rowShows(screen.chooser, count, back ? count - 1 - press : press - count + 1, &left, &mark), QString());
+            if (press < 2 * count - 2)
+                QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, back ? QPoint(left - 20, 48) : mark);
         }
         QCOMPARE(sound.playedEffects().size(), clicks + 2 * (count - 1));
         // A notch of the wheel away from the player goes back a set, towards them on (but not past the last).
@@ -191,7 +174,7 @@ private slots:
             QWheelEvent wheel(QPointF(400, 48), screen.chooser->mapToGlobal(QPointF(400, 48)), {}, QPoint(0, angle), {}, {},
                               Qt::NoScrollPhase, false);
             QApplication::sendEvent(screen.chooser, &wheel);
-            QCOMPARE(rowShows(screen, count, chosen), QString());
+            QCOMPARE(rowShows(screen.chooser, count, chosen), QString());
         }
     }
 
