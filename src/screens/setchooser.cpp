@@ -9,8 +9,6 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-#include <tuple>
-
 SetChooser::SetChooser(QWidget *parent)
     : QWidget(parent)
 {
@@ -129,12 +127,15 @@ void SetChooser::paintEvent(QPaintEvent *)
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(255, 255, 255, 255));
         const int half = qBound(6, maxIconHeight / 6, 16), middle = maxIconHeight / 2;
-        for (const auto &[shown, tip, back] : {std::tuple(scroll > 0, markWidth / 2 - half / 2, markWidth / 2 + half / 2),
-                                               std::tuple(scroll < maxScroll(), right + markWidth / 2 + half / 2,
-                                                          right + markWidth / 2 - half / 2)}) {
-            if (shown)
-                painter.drawPolygon(QPolygon({QPoint(tip, middle), QPoint(back, middle - half), QPoint(back, middle + half)}));
-        }
+        const auto arrow = [&](int centre, int towards) { // -1 left, 1 right
+            const int tip = centre + towards * half / 2, back = centre - towards * half / 2;
+            painter.drawPolygon(QPolygon({QPoint(tip, middle), QPoint(back, middle - half),
+                                          QPoint(back, middle + half)}));
+        };
+        if (scroll > 0)
+            arrow(markWidth / 2, -1);
+        if (scroll < maxScroll())
+            arrow(right + markWidth / 2, 1);
     }
 
     if (selected < 0 || selected >= entries.size())
