@@ -135,6 +135,11 @@ void MainWindow::multiPlayer()
 
 void MainWindow::startGame()
 {
+    // Only from the set-up screen, and one game at a time: a start that
+    // comes any other way (a key that reached the hidden set-up screen)
+    // would build a second game over the first.
+    if (screensp || screen2->isHidden())
+        return;
     click();
     screen2->hide();
     screen2->releaseKeyboard();
@@ -148,6 +153,8 @@ void MainWindow::startGame()
 
 void MainWindow::screen2_to_screen1()
 {
+    if (screen2->isHidden())
+        return;
     click();
     screen2->hide();
     screen2->releaseKeyboard();
@@ -156,6 +163,9 @@ void MainWindow::screen2_to_screen1()
 
 void MainWindow::screensp_to_screen1()
 {
+    // A second exit before the event loop has deleted the game finds none.
+    if (!screensp)
+        return;
     click();
     screensp->hide();
     // Take the buttons back first, or they would go down with the game screen.

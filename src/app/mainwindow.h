@@ -29,7 +29,7 @@ public:
     Screen0 *screen0 = nullptr;
     Screen1 *screen1 = nullptr;
     Screen2 *screen2 = nullptr;
-    SinglePlayerScreen *screensp = nullptr; // the game under way, if any
+    SinglePlayerScreen *screensp = nullptr; // the game under way, if any; never more than one
     PixButton *nextButton = nullptr;
     PixButton *prevButton = nullptr;
     PixButton *stopButton = nullptr;

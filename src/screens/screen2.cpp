@@ -120,6 +120,13 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Escape:
         emit goBack();
         break;
+    // The arrows carry no text: they choose the set beside the chosen one.
+    case Qt::Key_Left:
+        chooser->choose(chooser->selected - 1);
+        break;
+    case Qt::Key_Right:
+        chooser->choose(chooser->selected + 1);
+        break;
     default:
         name += event->text();
         break;
@@ -130,9 +137,22 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     repaint();
 }
 
-bool Screen2::focusNextPrevChild(bool)
+bool Screen2::event(QEvent *event)
 {
-    return false;
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::event(event);
+    if (!isVisible()) {
+        event->ignore();
+        return false;
+    }
+    // Qt would move the focus on Tab before the key reached keyPressEvent.
+    // Leaving focusNextPrevChild alone keeps hide() able to move the focus
+    // off this screen's children, so that no key finds them while hidden.
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
+        return QWidget::event(event);
+    keyPressEvent(static_cast<QKeyEvent *>(event));
+    return true;
 }
 
 void Screen2::paintEvent(QPaintEvent *)

@@ -43,8 +43,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     // Tab and Shift+Tab are typed into the name like any other key, never
-    // used to move the focus between the picture buttons.
-    bool focusNextPrevChild(bool next) override;
+    // used to move the focus; hidden, the screen takes no key at all.
+    bool event(QEvent *event) override;
 
 private slots:
     void easySelected();

@@ -836,6 +836,12 @@ QPoint GLEngine::devicePosition(const QMouseEvent *event) const
 
 void GLEngine::mousePressEvent(QMouseEvent *event)
 {
+    // Once the game is won nothing is left to take: a click puts the report
+    // away from over the finished body, or brings it back.
+    if (event->button() == Qt::LeftButton && engine && engine->gameWon) {
+        learning.toggleReport(now());
+        return;
+    }
     if (event->button() != Qt::LeftButton || !glReady || !engine || engine->current
         || engine->remaining.isEmpty())
         return;
@@ -847,9 +853,10 @@ void GLEngine::mousePressEvent(QMouseEvent *event)
         conveyorPos = -0.4f;
         unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
     }
+    // The depth probe drew into the back buffer only; the next frame of the
+    // chain, at most 20 ms away, clears it or covers it whole before it
+    // shows, and draws the piece where it now is.
     doneCurrent();
-    // The depth probe drew into the framebuffer; let a frame replace it.
-    update();
 }
 
 void GLEngine::mouseMoveEvent(QMouseEvent *event)
@@ -861,7 +868,6 @@ void GLEngine::mouseMoveEvent(QMouseEvent *event)
     makeCurrent();
     unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
     doneCurrent();
-    update();
 }
 
 void GLEngine::mouseReleaseEvent(QMouseEvent *event)
@@ -873,7 +879,6 @@ void GLEngine::mouseReleaseEvent(QMouseEvent *event)
     makeCurrent();
     unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
     doneCurrent();
-    update();
     engine->tryFit(heldPos[0], heldPos[1]);
 }
 

@@ -109,6 +109,8 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
     placedSeen = engine.placed.size();
     if (engine.gameWon && winTime < 0)
         winTime = nowMs;
+    if (engine.gameWon && reportFrom < 0)
+        reportFrom = nowMs;
 
     const int w = view.width(), h = view.height();
     const int textWidth = w - 2 * (margin + padding);
@@ -125,7 +127,8 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // The picture as it is, times the label's opacity.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -138,7 +141,7 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         setLabel(captionLabel, text, captionFont(), ratio);
         drawLabel(captionLabel, QPoint((w - captionLabel.size.width()) / 2, margin));
     }
-    if (engine.gameWon) {
+    if (const float opacity = reportOpacity(nowMs); engine.gameWon && opacity > 0) {
         // Under the win text, which starts at the centre on its baseline or
         // further left where it would run off the view.
         const QFontMetrics win(QFont(QStringLiteral("Sans"), 72, QFont::Bold, false));
@@ -146,7 +149,7 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         setLabel(reportLabel, report(engine, winTime, QFontMetrics(reportFont()), textWidth).join(QLatin1Char('\n')),
                  reportFont(), ratio);
         drawLabel(reportLabel, QPoint(qMax(margin, qMin(winX - padding, w - margin - reportLabel.size.width())),
-                                      h / 2 + win.descent() + margin));
+                                      h / 2 + win.descent() + margin), opacity);
     }
 
     glPopMatrix();
@@ -177,10 +180,11 @@ void LearningAids::setLabel(Label &label, const QString &text, const QFont &font
     glPopClientAttrib();
 }
 
-void LearningAids::drawLabel(const Label &label, QPoint at)
+void LearningAids::drawLabel(const Label &label, QPoint at, float opacity)
 {
     // The picture's first row is the texture's t = 0, at the top.
     const QRect r(at, label.size);
+    glColor4f(1, 1, 1, opacity);
     glBindTexture(GL_TEXTURE_2D, label.texture);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0); glVertex2i(r.left(), r.top());
@@ -188,6 +192,26 @@ void LearningAids::drawLabel(const Label &label, QPoint at)
     glTexCoord2f(1, 1); glVertex2i(r.left() + r.width(), r.top() + r.height());
     glTexCoord2f(0, 1); glVertex2i(r.left(), r.top() + r.height());
     glEnd();
+}
+
+void LearningAids::toggleReport(int nowMs)
+{
+    if (reportOpacity(nowMs) > 0) {
+        reportAway = true;
+    } else {
+        reportAway = false;
+        reportFrom = nowMs;
+    }
+}
+
+float LearningAids::reportOpacity(int nowMs) const
+{
+    if (reportAway)
+        return 0;
+    const int shown = reportFrom < 0 ? 0 : nowMs - reportFrom;
+    if (shown < reportShownMs)
+        return 1;
+    return qMax(0.0f, 1 - float(shown - reportShownMs) / reportFadeMs);
 }
 
 void LearningAids::releaseGl()

@@ -42,6 +42,12 @@ public:
                     int nowMs);
     // Deletes the labels' textures; needs the view's GL context current.
     void releaseGl();
+    // A press in the view after the win: puts the report away at once, or
+    // brings it back for as long as at the win.
+    void toggleReport(int nowMs);
+    // How much of the report shows: whole for reportShownMs after the win,
+    // then fading out over reportFadeMs, so the finished body can be seen.
+    float reportOpacity(int nowMs) const;
 
     // "12 pieces in 03:07, 5 misses", then "Missed most: Liver 3, ..." with
     // up to three named pieces, broken between pieces to fit `width`.
@@ -50,6 +56,8 @@ public:
 
     // How long a fitted piece's name stays on screen.
     static constexpr int fittedShownMs = 2000;
+    static constexpr int reportShownMs = 10000;
+    static constexpr int reportFadeMs = 1000;
 
 private:
     // A box of text over the view, kept in a texture until its text changes
@@ -63,7 +71,7 @@ private:
 
     QString caption(const GameEngine &engine, const PieceRecord *troughPiece, int nowMs) const;
     static void setLabel(Label &label, const QString &text, const QFont &font, qreal ratio);
-    static void drawLabel(const Label &label, QPoint at);
+    static void drawLabel(const Label &label, QPoint at, float opacity = 1);
 
     Label captionLabel;
     Label reportLabel;
@@ -71,4 +79,6 @@ private:
     qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
     QString fittedName;
     int fittedAt = 0;
+    int reportFrom = -1; // put up: at the first frame after the win, or by a press
+    bool reportAway = false;
 };

@@ -10,6 +10,10 @@ PixButton::PixButton(const QString &upFile, const QString &downFile, bool checka
 {
     setGeometry(x, y, upPixmap.width(), upPixmap.height());
     setCheckable(checkable);
+    // The menus are worked with the mouse and a picture shows no focus: a
+    // button holding an unseen focus would take the Space key, in the middle
+    // of a game, for a click.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void PixButton::paintEvent(QPaintEvent *)

@@ -5,7 +5,8 @@
 
 // The one push button of every screen: a resting picture and a pressed
 // picture, nothing else. Press, release, toggling and clicked() are all
-// QAbstractButton's; the widget takes the size of its resting picture.
+// QAbstractButton's; the widget takes the size of its resting picture. It
+// never takes the keyboard focus.
 class PixButton : public QAbstractButton
 {
     Q_OBJECT

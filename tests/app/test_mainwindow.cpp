@@ -252,7 +252,8 @@ private slots:
         QVERIFY(window.nextButton->parentWidget() == &window && window.nextButton->isVisible());
         SinglePlayerScreen *again = w.play();
         QVERIFY(again && again->engine->remaining.size() == 3);
-        QTest::mouseClick(again->exitButton, Qt::LeftButton);
+        emit again->exitClicked();
+        emit again->exitClicked(); // a second way out before the game screen has gone finds no game
         const int beforeMulti = w.clicks(); // multi player only takes the menu away, without a click
         QTest::mouseClick(window.screen1->multiPlayerButton, Qt::LeftButton);
         QVERIFY(window.screen1->isHidden() && window.screen2->isHidden() && window.playButton->isVisible());
@@ -265,6 +266,44 @@ private slots:
         QVERIFY(w.fake->faults.isEmpty());
         QTest::mouseClick(w.window->screen1->exitButton, Qt::LeftButton); // closes every window
         QTRY_VERIFY(!w.window->isVisible());
+    }
+
+    void keysDuringAGameDoNothingAndLeavingItAlwaysReachesTheMenu()
+    {
+        Window w;
+        MainWindow &window = *w.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && w.loaded());
+        // Keys and clicks as the window system brings them: to the grabber, else the focus widget; to what is under the mouse.
+        QWindow *system = window.windowHandle();
+        const auto games = [&window] { return window.findChildren<SinglePlayerScreen *>().size(); };
+        const auto centre = [&window](QWidget *widget) { return widget->mapTo(&window, widget->rect().center()); };
+        QTest::mouseClick(system, Qt::LeftButton, {}, centre(window.screen1->singlePlayerButton));
+        for (Qt::Key key : {Qt::Key_A, Qt::Key_Tab, Qt::Key_B})
+            QTest::keyClick(system, key);
+        QCOMPARE(window.screen2->name, QStringLiteral("a\tb")); // Tab types, it does not move the focus
+        QTest::mouseClick(system, Qt::LeftButton, {}, centre(window.screen2->startButton));
+        QPointer<SinglePlayerScreen> game = window.screensp;
+        QVERIFY(game && games() == 1);
+        // During play no key reaches the hidden set-up screen or anything else: no click, no second game, no name, no music.
+        const int clicks = w.clicks();
+        const QString music = w.music();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape, Qt::Key_X, Qt::Key_Tab, Qt::Key_Left}) {
+            QTest::keyClick(system, key);
+            QVERIFY2(games() == 1 && window.screensp == game && window.screen2->isHidden() && window.screen1->isHidden(),
+                     qPrintable(QKeySequence(key).toString()));
+        }
+        QCOMPARE(QVariantList({w.clicks(), w.music()}), QVariantList({clicks, music}));
+        emit window.screen2->startGame(); // however a second start came, it would start nothing
+        QVERIFY(games() == 1 && window.screensp == game && w.clicks() == clicks);
+        QCOMPARE(QSettings().value("singleplayer/name").toString(), QStringLiteral("a\tb"));
+        // Main menu twice where its button stands: the menu, once.
+        const QPoint exit = centre(game->exitButton);
+        QTest::mouseClick(system, Qt::LeftButton, {}, exit);
+        QTRY_VERIFY(game.isNull());
+        QTest::mouseClick(system, Qt::LeftButton, {}, exit);
+        QTest::keyClick(system, Qt::Key_Return); // the menu takes no key either
+        QVERIFY(window.screen1->isVisible() && window.screen2->isHidden() && !window.screensp && games() == 0);
+        QCOMPARE(w.clicks(), clicks + 1);
     }
 
     void twentyGamesLeaveNothingBehind()

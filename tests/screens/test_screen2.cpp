@@ -12,11 +12,44 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 QVariant stored(const char *key)
 {
     return QSettings().value(QStringLiteral("singleplayer/") + QLatin1String(key));
+}
+
+// A long row as the set-up screen shows it, its last 10 pixels cut off: icons 120 x 96, 10 apart, red and blue by turns.
+// Empty when set `chosen` is the one bright icon, whole, the others veiled (black of alpha 100 over them), its name under
+// the row, and a light mark at each end where a set is not shown whole. Tells where its icon starts and the right mark is.
+QString rowShows(SetChooser *chooser, int count, int chosen, int *left = nullptr, QPoint *rightMark = nullptr)
+{
+    const QImage row = chooser->grab().toImage().copy(0, 0, 790, 141);
+    const auto of = [](QRgb c, int k) { // set k's colour, bright or veiled
+        const int own = k % 2 ? qRed(c) : qBlue(c);
+        return qGreen(c) + (k % 2 ? qBlue(c) : qRed(c)) == 0 && (own == 255 || qAbs(own - 155) <= 2);
+    };
+    QRect marks[2], bright;
+    for (int i = 0; i < 790 * 96; ++i) {
+        const QPoint p(i % 790, i / 790);
+        marks[p.x() >= 395] |= qGray(row.pixel(p)) > 200 ? QRect(p, p) : QRect(); // nothing else is light
+        bright |= of(row.pixel(p), chosen) && qMax(qRed(row.pixel(p)), qBlue(row.pixel(p))) == 255 ? QRect(p, p) : QRect();
+    }
+    const auto whole = [&](int k) {
+        for (int x = bright.left() + (k - chosen) * 130, end = x + 120; x < end; ++x)
+            if (x < 0 || x >= 790 || !of(row.pixel(x, 48), k))
+                return false;
+        return true;
+    };
+    if (bright.size() != QSize(120, 96) || marks[0].isEmpty() == !whole(0) || marks[1].isEmpty() == !whole(count - 1))
+        return QStringLiteral("set %1 chosen: %2, marks %3 %4").arg(chosen).arg(QDebug::toString(bright))
+            .arg(!marks[0].isEmpty()).arg(!marks[1].isEmpty());
+    if (left && rightMark)
+        std::tie(*left, *rightMark) = std::pair(bright.left(), marks[1].center());
+    const QImage name = textPicture({790, 30}, {10, 0, 810, 30}, QFont("Sans", 20, QFont::Bold), Qt::AlignCenter,
+                                    QStringLiteral("Set %1").arg(chosen));
+    return differingPixels(row.copy(0, 106, 790, 30), name) ? QStringLiteral("not named: %1").arg(chosen) : QString();
 }
 } // namespace
 
@@ -88,6 +121,61 @@ private slots:
         }
         QCOMPARE(sound.playedEffects().mid(clicks), QStringList(5, QStringLiteral("click")));
         QCOMPARE(screen.selectedSet()->documentElement().firstChildElement("name").text(), QStringLiteral("Bee"));
+    }
+
+    void everySetOfALongRowCanBeChosenByKeysAndByMouseAndStarted_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("9 sets: 1160 pixels") << 9;
+        QTest::newRow("40 sets") << 40;
+    }
+
+    void everySetOfALongRowCanBeChosenByKeysAndByMouseAndStarted()
+    {
+        QFETCH(int, count);
+        GameData data;
+        for (int k = 0; k < count; ++k) {
+            const QString base = QStringLiteral("s%1").arg(k, 2, 10, QLatin1Char('0'));
+            data.set(base, QStringLiteral("Set %1").arg(k), QSize(120, 96), QString());
+            data.picture("sets/" + base + ".png", QSize(120, 96), k % 2 ? Qt::red : Qt::blue);
+        }
+        FakeSoundScope sound;
+        Screen2 screen(nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        screen.grabKeyboard();
+        QSignalSpy start(&screen, &Screen2::startGame);
+        QWindow *keys = screen.windowHandle(); // delivered as the window system does, to the grabber
+        QCOMPARE(rowShows(screen.chooser, count, 0), QString());
+        // The arrows choose the set beside, held at both ends, and type nothing.
+        for (int k = -1; k <= count; ++k) {
+            QTest::keyClick(keys, k < 0 ? Qt::Key_Left : Qt::Key_Right);
+            QCOMPARE(rowShows(screen.chooser, count, qBound(0, k + 1, count - 1)), QString());
+            if (k == count / 2)
+                saveScreenshot(screen.grab().toImage(), QStringLiteral("screens/setup-%1-sets").arg(count));
+        }
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(start.count(), 1);
+        QCOMPARE(QVariantList({screen.selectedSet()->documentElement().firstChildElement("name").text(), screen.name,
+                               stored("name")}), QVariantList({QStringLiteral("Set %1").arg(count - 1), "", ""}));
+        // Back by a press just left of the chosen icon (on the set before), then on by the mark at the right end.
+        const int clicks = int(sound.playedEffects().size());
+        int left = 0;
+        QPoint mark;
+        for (int press = 0; press <= 2 * count - 2; ++press) {
+            const bool back = press < count - 1;
+            QCOMPARE(rowShows(screen.chooser, count, back ? count - 1 - press : press - count + 1, &left, &mark), QString());
+            if (press < 2 * count - 2)
+                QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, back ? QPoint(left - 20, 48) : mark);
+        }
+        QCOMPARE(sound.playedEffects().size(), clicks + 2 * (count - 1));
+        // A notch of the wheel away from the player goes back a set, towards them on (but not past the last).
+        for (auto [angle, chosen] : {std::pair(120, count - 2), std::pair(-120, count - 1), std::pair(-120, count - 1)}) {
+            QWheelEvent wheel(QPointF(400, 48), screen.chooser->mapToGlobal(QPointF(400, 48)), {}, QPoint(0, angle), {}, {},
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(screen.chooser, &wheel);
+            QCOMPARE(rowShows(screen.chooser, count, chosen), QString());
+        }
     }
 
     void storedDifficultyIsCheckedAndWrittenBack()

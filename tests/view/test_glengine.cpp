@@ -8,6 +8,7 @@
 #include "view/glformat.h"
 
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -275,6 +276,26 @@ private slots:
         game.mouse(QEvent::MouseButtonRelease, target);
         QCOMPARE(sound.playedEffects(), QStringList({"fits", "won"}));
         QCOMPARE(cubeMismatch(game.frame(4000), P(-0.1f, 0.1f, 0.3f), 0.06f), QString()); // snapped into place
+    }
+
+    void carryingAPieceDrawsFramesOnlyFromTheTwentyMillisecondChain()
+    {
+        ViewGame game;
+        QVERIFY(game.start(GameData::piece("part", "small.md2", -0.1f, 0.1f, 0.3f)));
+        game.frame(0);
+        game.frame(4000);
+        game.mouse(QEvent::MouseButtonPress, Camera().world(P(-0.6f, -0.2f, 0.63f), size));
+        QVERIFY(game.engine->current);
+        // The mouse moves every few milliseconds for a second, as a quick hand does: frames (each one tells the new time)
+        // still come at most one per 20 ms, each one showing the piece where the mouse is.
+        QSignalSpy frames(game.view.get(), &GLEngine::newTime);
+        QElapsedTimer clock;
+        clock.start();
+        for (int move = 0; clock.elapsed() < 1000; ++move) {
+            game.mouse(QEvent::MouseMove, Camera().piece(P(0.1f * (move % 3), 0.1f, 0.5f), size));
+            QTest::qWait(3);
+        }
+        QVERIFY2(frames.count() > 0 && frames.count() <= clock.elapsed() / 20 + 1, qPrintable(QString::number(frames.count())));
     }
 
     void nearestHitSkipsUnnamedRecordsAndTakesTheClosest()

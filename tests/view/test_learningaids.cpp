@@ -117,6 +117,48 @@ private slots:
         QCOMPARE(caption(6000, namedBeforeFit ? "On the trough: Ball" : ""), QString());
     }
 
+    void winReportStaysTenSecondsThenFadesOffTheBodyAndAClickPutsItAwayOrBack()
+    {
+        GameData data;
+        QDomDocument document; // a cube of edge 0.2 fitted at (-0.1, 0, 0.7), where the view shows the report under the win text
+        document.setContent("<set>" + GameData::piece("part", "big.md2", -0.1f, 0, 0.7f) + "</set>");
+        GameEngine engine(&document);
+        SteppedView view(nullptr, &engine);
+        view.setFixedSize(size);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view) && view.isValid());
+        const auto frame = [&view](int ms) { view.clockMs = ms; return view.grabFramebuffer(); };
+        const auto click = [&view](int ms) {
+            view.clockMs = ms;
+            sendMouse(&view, QEvent::MouseButtonPress, {200, 100}, Qt::LeftButton, Qt::LeftButton);
+        };
+        frame(0);
+        engine.takePiece(0);
+        engine.tryFit(-0.1f, 0);
+        const QImage won = frame(1000); // the report goes up with the first frame after the win
+        const QImage body = frame(30000); // whole seconds later: the body alone, under its red win text
+        const auto green = [](QRgb c) { return qGreen(c) > 100 && qRed(c) < 30 && qBlue(c) < 30; }; // the cube
+        QRect report; // where the two differ: only the report (the caption of the fit went after two seconds)
+        int red = 0, hidden = 0; // "YOU WIN!", which stays; the cube's pixels under the report, seen once it has gone
+        for (int i = 0; i < 400 * 400; ++i) {
+            const QPoint p(i % 400, i / 400);
+            report |= won.pixel(p) != body.pixel(p) ? QRect(p, p) : QRect();
+            red += body.pixel(p) == qRgb(255, 0, 0);
+            hidden += green(body.pixel(p)) && !green(won.pixel(p));
+        }
+        QVERIFY(report.width() > 200 && report.height() > 40 && report.top() > 200 && red > 1000 && hidden > 400);
+        // Whole for ten seconds, fading over the next one.
+        QCOMPARE(differingPixels(frame(10999).copy(report), won.copy(report)), 0);
+        const QImage fading = frame(11500).copy(report);
+        QVERIFY(differingPixels(fading, won.copy(report)) > 0 && differingPixels(fading, body.copy(report)) > 0);
+        QCOMPARE(differingPixels(frame(12000).copy(report), body.copy(report)), 0);
+        // A click brings it back for as long again; another puts it away at once.
+        click(20000);
+        QCOMPARE(differingPixels(frame(29999).copy(report), won.copy(report)), 0);
+        click(29999);
+        QCOMPARE(differingPixels(frame(29999).copy(report), body.copy(report)), 0);
+    }
+
     void winReportCountsPiecesTimeAndMissesAndOldSetsStillWin_data()
     {
         QTest::addColumn<QStringList>("names"); // the cube's and the ball's elements
