@@ -205,6 +205,16 @@ void GLEngine::setZoomSpeed(float speed)
     zoomSpeed = speed;
 }
 
+void GLEngine::setDifficulty(Difficulty difficulty)
+{
+    learning.difficulty = difficulty;
+}
+
+void GLEngine::setWinTime(int ms)
+{
+    learning.winTime = ms;
+}
+
 void GLEngine::won()
 {
     message = QStringLiteral("YOU WIN!");

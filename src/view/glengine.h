@@ -44,13 +44,14 @@ public:
     void setTilt(float degrees);
     void setZoomSpeed(float speed);
 
+    // How much the names and the hint give away; nothing until told.
+    void setDifficulty(Difficulty difficulty);
+    // The play time the game screen showed at the win, for the report.
+    void setWinTime(int ms);
+
     // Held zoom-out stops here: at 0 the scene collapses to a point and the
     // mouse can no longer be mapped onto it.
     static constexpr float zoomMinimum = 0.1f;
-
-    // Names, hints and the report; the game screen sets the difficulty and
-    // the time shown at the win.
-    LearningAids learning;
 
     // True once GL is set up, which happens when the view is first shown.
     bool isValid() const;
@@ -162,6 +163,9 @@ private:
     StillKey keptKey;
     StillKey lastKey; // the last frame's
     int framesSinceChange = 0; // drawn with lastKey before this one
+
+    // Names, hints and the report.
+    LearningAids learning;
 
     Surface *surface = nullptr;       // owned by the container
     QWidget *container = nullptr;     // child, fills the view

@@ -59,7 +59,7 @@ QImage boxPicture(const QString &text, const QFont &font, qreal ratio)
 void LearningAids::drawHint(const GameEngine &engine, int nowMs) const
 {
     const PieceRecord *piece = engine.current;
-    const int needed = missesBeforeHint();
+    const int needed = missesBeforeHint(difficulty);
     if (!piece || needed == 0 || engine.misses.value(piece) < needed)
         return;
 
@@ -89,7 +89,7 @@ void LearningAids::drawHint(const GameEngine &engine, int nowMs) const
 QString LearningAids::caption(const GameEngine &engine, const PieceRecord *troughPiece,
                               int nowMs) const
 {
-    const bool named = namesBeforeFit();
+    const bool named = namesBeforeFit(difficulty);
     if (named && engine.current && !engine.current->name.isEmpty())
         return QStringLiteral("In your hand: ") + engine.current->name;
     if (!fittedName.isEmpty() && nowMs - fittedAt < fittedShownMs)

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <qopengl.h>
 
+#include "game/difficulty.h"
+
 class GameEngine;
 class PieceRecord;
 class QFont;
@@ -19,17 +21,11 @@ class QFontMetrics;
 class LearningAids
 {
 public:
-    // The stored difficulty: 1 easy, 2 medium, anything else hard. A view
-    // the game screen has not told gives nothing away.
-    int difficulty = 3;
+    // A view the game screen has not told gives nothing away.
+    Difficulty difficulty = Difficulty::Hard;
     // The play time the game screen showed at the win; until it says so,
     // the view's clock at the first frame after the win.
     int winTime = -1;
-
-    // Easy and medium name the pieces from the start, hard once they fit.
-    bool namesBeforeFit() const { return difficulty == 1 || difficulty == 2; }
-    // Misses with one piece before its place is shown; 0 for never.
-    int missesBeforeHint() const { return difficulty == 1 ? 1 : difficulty == 2 ? 3 : 0; }
 
     // The held piece at its own target, translucent and pulsing. Drawn
     // after the pieces in their frame, never in the pick pass, so it can

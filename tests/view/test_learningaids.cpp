@@ -74,7 +74,7 @@ private slots:
             "<part><name>Ball</name><filename>bodyparts/cube.md2</filename></part></set>");
         GameEngine engine(&document);
         SteppedView view(nullptr, &engine);
-        view.learning.difficulty = difficulty;
+        view.setDifficulty(playedDifficulty(difficulty));
         view.setFixedSize(size);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view) && view.isValid());
