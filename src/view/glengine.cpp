@@ -2,6 +2,7 @@
 
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
+#include "view/roomcamera.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -29,15 +30,6 @@ namespace {
 constexpr int selectBufferSize = 512;
 constexpr double pickRegion = 100;
 constexpr int frameIntervalMs = 20;
-
-// Eye offset and the downward look live in the projection for the life of
-// the view; the pick pass rebuilds the same matrix under its pick region.
-void applyProjection()
-{
-    gluPerspective(110, 1.0, 0.01f, 10.0);
-    glTranslatef(0, -1, -0.8f);
-    glRotatef(18, 1, 0, 0);
-}
 
 } // namespace
 
@@ -238,7 +230,7 @@ void GLEngine::initializeGL()
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    applyProjection();
+    roomcamera::applyProjection();
     glMatrixMode(GL_MODELVIEW);
 
     const qreal ratio = devicePixelRatioF();
@@ -395,7 +387,7 @@ void GLEngine::paintGL()
     frameTimer.start(frameIntervalMs);
 
     const int dt = now() - lastFrameMs;
-    zoom = std::max(zoomMinimum, float(zoom + dt * (zoomSpeed * 0.00002)));
+    zoom = std::max(roomcamera::zoomMinimum, float(zoom + dt * (zoomSpeed * roomcamera::zoomRate)));
 
     // The painter of the win text sets its own viewport; the view keeps the
     // one fixed at set-up.
@@ -403,9 +395,7 @@ void GLEngine::paintGL()
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glRotatef(tilt, 1, 0, 0);
-    glRotatef(turn, 0, 0, 1);
-    glScalef(zoom, zoom, zoom);
+    roomcamera::applyCamera(turn, tilt, zoom);
 
     setupLighting();
     // What keeps still is kept in the still scene once it has not changed
@@ -425,10 +415,10 @@ void GLEngine::paintGL()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         drawFloor();
     }
-    glScalef(1.5f, 1.5f, 1.5f);
+    roomcamera::applyFurnitureScale();
     if (!reuse)
         drawFurniture();
-    glScalef(0.66f, 0.66f, 0.66f);
+    roomcamera::applyPieceScale();
     if (keep) {
         drawnParts = StillParts;
         drawPieces();
@@ -651,11 +641,9 @@ QRect GLEngine::movingRect() const
     const PieceRecord *record = engine->remaining.at(conveyorIndex < count ? conveyorIndex : 0);
     const QVector3D half(record->halfSizeX(), record->halfSizeY(), record->halfSizeZ());
     const float radius = half.length() * std::abs(record->drawnScale());
-    const QVector3D centre(-0.6f, conveyorPos, engine->remaining.first()->halfSizeZ() + 0.6f);
-    GLfloat modelView[16], projection[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    const QMatrix4x4 toClip = QMatrix4x4(projection).transposed() * QMatrix4x4(modelView).transposed();
+    const QVector3D centre(roomcamera::troughX, conveyorPos,
+                           engine->remaining.first()->halfSizeZ() + roomcamera::troughLift);
+    const QMatrix4x4 toClip = roomcamera::projection() * roomcamera::pieceFrame(turn, tilt, zoom);
     float left = viewport[2], right = 0, bottom = viewport[3], top = 0;
     for (int i = 0; i < 8; ++i) {
         const QVector3D corner = centre + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius);
@@ -725,16 +713,16 @@ void GLEngine::drawPieces()
     // The lift follows the first remaining piece, whichever is shown.
     const float lift = engine->remaining.first()->halfSizeZ();
     glPushMatrix();
-    glTranslatef(-0.6f, conveyorPos, lift + 0.6f);
+    glTranslatef(roomcamera::troughX, conveyorPos, lift + roomcamera::troughLift);
     glPushName(1);
     engine->remaining.at(conveyorIndex)->draw();
     glPopName();
     glPopMatrix();
 
-    conveyorPos = float(conveyorPos + (now() - lastFrameMs) * 0.0001);
-    if (conveyorPos > 0.4f) {
+    conveyorPos = float(conveyorPos + (now() - lastFrameMs) * roomcamera::troughSpeed);
+    if (conveyorPos > roomcamera::troughExit) {
         ++conveyorIndex;
-        conveyorPos = -0.4f;
+        conveyorPos = roomcamera::troughEntry;
     }
 }
 
@@ -763,14 +751,12 @@ int GLEngine::pick(int x, int y)
     glPushMatrix();
     glLoadIdentity();
     gluPickMatrix(double(x), double(vp[3] - y), region, region, vp);
-    applyProjection();
+    roomcamera::applyProjection();
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glRotatef(tilt, 1, 0, 0);
-    glRotatef(turn, 0, 0, 1);
-    glScalef(zoom, zoom, zoom);
+    roomcamera::applyCamera(turn, tilt, zoom);
     drawPieces();
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
@@ -854,8 +840,8 @@ void GLEngine::mousePressEvent(QMouseEvent *event)
     makeCurrent();
     if (pick(p.x(), p.y()) != 0) {
         engine->takePiece(conveyorIndex);
-        conveyorPos = -0.4f;
-        unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+        conveyorPos = roomcamera::troughEntry;
+        unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
     }
     doneCurrent();
     // The depth probe drew into the framebuffer; let a frame replace it.
@@ -869,7 +855,7 @@ void GLEngine::mouseMoveEvent(QMouseEvent *event)
 
     const QPoint p = devicePosition(event);
     makeCurrent();
-    unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
     doneCurrent();
     update();
 }
@@ -881,7 +867,7 @@ void GLEngine::mouseReleaseEvent(QMouseEvent *event)
 
     const QPoint p = devicePosition(event);
     makeCurrent();
-    unprojectToPlane(p.x(), p.y(), 0.5f, heldPos);
+    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
     doneCurrent();
     update();
     engine->tryFit(heldPos[0], heldPos[1]);

@@ -15,6 +15,7 @@
 #include <qopengl.h>
 
 #include "view/learningaids.h"
+#include "view/roomcamera.h"
 
 class GameEngine;
 class PieceRecord;
@@ -48,10 +49,6 @@ public:
     void setDifficulty(Difficulty difficulty);
     // The play time the game screen showed at the win, for the report.
     void setWinTime(int ms);
-
-    // Held zoom-out stops here: at 0 the scene collapses to a point and the
-    // mouse can no longer be mapped onto it.
-    static constexpr float zoomMinimum = 0.1f;
 
     // True once GL is set up, which happens when the view is first shown.
     bool isValid() const;
@@ -130,9 +127,9 @@ private:
     QPoint devicePosition(const QMouseEvent *event) const;
 
     GLuint furnitureLists[10] = {};
-    float turn = -80;
-    float tilt = -90;
-    float zoom = 1.0f;
+    float turn = roomcamera::startTurn;
+    float tilt = roomcamera::startTilt;
+    float zoom = roomcamera::startZoom;
     float zoomSpeed = 0;
     const float furnitureOrigin[3] = {-0.5f, -0.3f, 0.0f};
     GLuint bambooTexture = 0;
@@ -144,7 +141,7 @@ private:
     QPointer<GameEngine> engine; // not owned
     float heldPos[3] = {0, 0, 0};
     int conveyorIndex = 0;
-    float conveyorPos = -0.6f;
+    float conveyorPos = roomcamera::troughFirstEntry;
 
     // Each drawn frame arms it for the next one; it stays idle while hidden.
     QTimer frameTimer;

@@ -19,9 +19,9 @@
 //   - every piece within `pieceAcross` along x and y (the trough's limit),
 //   - the set within `setLength` along the trough, `setWidth` across it
 //     and `setHeight` up,
-// and the set's box centred `setCentreY` along the trough, `setCentreZ` up
-// (the drag plane runs through its middle), its far side `setFarX` in front
-// of the trough.
+// and the set's box centred `setCentreY` along the trough and on the
+// carrying plane (`roomcamera::dragPlaneZ`) up, its far side `setFarX` in
+// front of the trough.
 //
 // Everything is written into a hidden folder of the data directory, checked
 // as torvane-setcheck checks it, and moved into place only when it passes:
@@ -32,6 +32,8 @@
 
 #include <functional>
 
+#include "view/roomcamera.h"
+
 namespace makeset {
 
 constexpr float pieceAcross = 0.30f; // the trough takes 0.32
@@ -40,7 +42,7 @@ constexpr float setWidth = 0.45f;
 constexpr float setHeight = 0.8f;
 constexpr float setFarX = -0.40f;
 constexpr float setCentreY = 0.03f;
-constexpr float setCentreZ = 0.5f;
+constexpr float setCentreZ = roomcamera::dragPlaneZ;
 // Two pieces whose drop points are this close on x and y share a target.
 constexpr float sameTarget = 0.01f;
 // The outline made when no shape is given stands this far (of the
