@@ -9,13 +9,12 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <qopengl.h>
 
 #include "game/difficulty.h"
+#include "view/overlay.h"
 
 class GameEngine;
 class PieceRecord;
-class QFont;
 class QFontMetrics;
 
 class LearningAids
@@ -48,21 +47,10 @@ public:
     static constexpr int fittedShownMs = 2000;
 
 private:
-    // A box of text over the view, kept in a texture until its text changes
-    // (painting text anew every frame costs the software renderer dearly).
-    struct Label
-    {
-        QString text;
-        GLuint texture = 0; // owned
-        QSize size;         // in the view's pixels
-    };
-
     QString caption(const GameEngine &engine, const PieceRecord *troughPiece, int nowMs) const;
-    static void setLabel(Label &label, const QString &text, const QFont &font, qreal ratio);
-    static void drawLabel(const Label &label, QPoint at);
 
-    Label captionLabel;
-    Label reportLabel;
+    overlay::Label captionLabel;
+    overlay::Label reportLabel;
 
     qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
     QString fittedName;
