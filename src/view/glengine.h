@@ -27,9 +27,10 @@ class ViewSurface;
 
 // paintGL() reads as a list of steps, each a call into a part with one job:
 // the camera (roomcamera.h), the room (room.h), the still scene
-// (stillscene.h), the pieces and the trough, the hint and the labels
-// (learningaids.h) and what is drawn over the frame (overlay.h). Frames go
-// to a native window of the view's own (viewsurface.h).
+// (stillscene.h), the pieces and the trough (drawpieces.cpp), the hint and
+// the labels (learningaids.h) and what is drawn over the frame (overlay.h).
+// Frames go to a native window of the view's own (viewsurface.h); the mouse
+// is mapped onto the scene in picking.cpp.
 class GLEngine : public QWidget
 {
     Q_OBJECT
