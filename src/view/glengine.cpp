@@ -179,17 +179,8 @@ void GLEngine::initializeGL()
     carpetTexture = room::loadTexture(QStringLiteral("carpet.png"));
     marbleTexture = room::loadTexture(QStringLiteral("marmor.png"));
 
-    if (engine) {
-        if (engine->shapePiece)
-            engine->shapePiece->build();
-        for (PieceRecord *record : std::as_const(engine->remaining))
-            record->build();
-        // Only after a lost context: a new game has none of these yet.
-        for (PieceRecord *record : std::as_const(engine->placed))
-            record->build();
-        if (engine->current)
-            engine->current->build();
-    }
+    // A new game has no placed or held piece yet; they count after a lost context.
+    forEachRecord(&PieceRecord::build);
 
     const auto boxes = room::furnitureBoxes(furnitureOrigin);
     for (size_t i = 0; i < boxes.size(); ++i)
@@ -200,6 +191,20 @@ void GLEngine::initializeGL()
     glReady = true;
     clock.start();
     lastFrameMs = 0;
+}
+
+void GLEngine::forEachRecord(void (PieceRecord::*call)())
+{
+    if (!engine)
+        return;
+    if (engine->shapePiece)
+        (engine->shapePiece->*call)();
+    for (PieceRecord *record : std::as_const(engine->remaining))
+        (record->*call)();
+    for (PieceRecord *record : std::as_const(engine->placed))
+        (record->*call)();
+    if (engine->current)
+        (engine->current->*call)();
 }
 
 GLuint GLEngine::makeBox(float cx, float cy, float cz, float hx, float hy, float hz)
@@ -345,16 +350,7 @@ void GLEngine::cleanup()
     // gone, so it is freed here, even when the native window has gone first
     // (the main window closed with the game on screen).
     const std::unique_ptr<QOffscreenSurface> standIn = surface->makeCurrentAnyway();
-    if (engine) {
-        if (engine->shapePiece)
-            engine->shapePiece->releaseGl();
-        for (PieceRecord *record : std::as_const(engine->remaining))
-            record->releaseGl();
-        for (PieceRecord *record : std::as_const(engine->placed))
-            record->releaseGl();
-        if (engine->current)
-            engine->current->releaseGl();
-    }
+    forEachRecord(&PieceRecord::releaseGl);
     learning.releaseGl();
     for (GLuint &list : furnitureLists) {
         if (list)

@@ -115,6 +115,8 @@ private:
     // Where in the viewport moving parts can be drawn this frame.
     QRect movingRect() const;
     GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);
+    // Calls `call` on the shape, then the remaining, placed and held pieces.
+    void forEachRecord(void (PieceRecord::*call)());
 
     int pick(int x, int y);
     static GLuint nearestHit(int hits, const GLuint *buffer);

@@ -4,7 +4,31 @@
 
 #include <GL/glu.h>
 
+#include <initializer_list>
+#include <utility>
+
 namespace room {
+namespace {
+
+// A corner of a quad: its texture coordinate, then its place.
+struct Corner
+{
+    float s, t, x, y, z;
+};
+
+// One textured quad of its own, with one normal.
+void quad(float nx, float ny, float nz, std::initializer_list<Corner> corners)
+{
+    glBegin(GL_QUADS);
+    glNormal3f(nx, ny, nz);
+    for (const Corner &c : corners) {
+        glTexCoord2f(c.s, c.t);
+        glVertex3f(c.x, c.y, c.z);
+    }
+    glEnd();
+}
+
+} // namespace
 
 GLuint loadTexture(const QString &fileName)
 {
@@ -164,58 +188,23 @@ void drawFurniture(const GLuint lists[10], const float origin[3], GLuint bambooT
     for (int i = 0; i < 10; ++i)
         glCallList(lists[i]);
 
+    const float front = ox + 0.21f, low = oz + 0.38f, high = oz + 0.62f;
     // Back wall of the trough.
-    glBegin(GL_QUADS);
-    glNormal3f(1, 0, 0);
-    glTexCoord2f(0, 0); glVertex3f(ox, oy - 0.09f, oz + 0.38f);
-    glTexCoord2f(1, 0); glVertex3f(ox, oy + 0.7f, oz + 0.38f);
-    glTexCoord2f(0, 0.8f); glVertex3f(ox, oy + 0.7f, oz + 0.62f);
-    glTexCoord2f(1, 0.8f); glVertex3f(ox, oy - 0.09f, oz + 0.62f);
-    glEnd();
-
-    // Fronts of the two end blocks.
-    glBegin(GL_QUADS);
-    glNormal3f(1, 0, 0);
-    glTexCoord2f(1, 1); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.38f);
-    glTexCoord2f(0, 1); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.38f);
-    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.62f);
-    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.62f);
-    glEnd();
-    glBegin(GL_QUADS);
-    glNormal3f(1, 0, 0);
-    glTexCoord2f(1, 1); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.38f);
-    glTexCoord2f(0, 1); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.38f);
-    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.62f);
-    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.62f);
-    glEnd();
-
-    // Tops of the two end blocks.
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, 1);
-    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy - 0.09f, oz + 0.62f);
-    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.1f, oz + 0.62f);
-    glTexCoord2f(0, 1); glVertex3f(ox, oy + 0.1f, oz + 0.62f);
-    glTexCoord2f(1, 1); glVertex3f(ox, oy - 0.09f, oz + 0.62f);
-    glEnd();
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, 1);
-    glTexCoord2f(0, 0); glVertex3f(ox + 0.21f, oy + 0.51f, oz + 0.62f);
-    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy + 0.69f, oz + 0.62f);
-    glTexCoord2f(0, 1); glVertex3f(ox, oy + 0.69f, oz + 0.62f);
-    glTexCoord2f(1, 1); glVertex3f(ox, oy + 0.51f, oz + 0.62f);
-    glEnd();
+    quad(1, 0, 0, {{0, 0, ox, oy - 0.09f, low}, {1, 0, ox, oy + 0.7f, low}, {0, 0.8f, ox, oy + 0.7f, high},
+                   {1, 0.8f, ox, oy - 0.09f, high}});
+    // Fronts of the two end blocks, then their tops; each block between two y.
+    const std::pair<float, float> blocks[] = {{oy - 0.09f, oy + 0.1f}, {oy + 0.51f, oy + 0.69f}};
+    for (const auto &[a, b] : blocks)
+        quad(1, 0, 0, {{1, 1, front, a, low}, {0, 1, front, b, low}, {1, 0, front, b, high}, {0, 0, front, a, high}});
+    for (const auto &[a, b] : blocks)
+        quad(0, 0, 1, {{0, 0, front, a, high}, {1, 0, front, b, high}, {0, 1, ox, b, high}, {1, 1, ox, a, high}});
 
     // Carpet on the trough floor, repeated five times along it.
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, carpetTexture);
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, 1);
-    glTexCoord2f(1, 0); glVertex3f(ox + 0.21f, oy - 0.1f, oz + 0.38f);
-    glTexCoord2f(1, 5); glVertex3f(ox + 0.21f, oy + 0.7f, oz + 0.38f);
-    glTexCoord2f(0, 5); glVertex3f(ox, oy + 0.7f, oz + 0.38f);
-    glTexCoord2f(0, 0); glVertex3f(ox, oy - 0.1f, oz + 0.38f);
-    glEnd();
+    quad(0, 0, 1, {{1, 0, front, oy - 0.1f, low}, {1, 5, front, oy + 0.7f, low}, {0, 5, ox, oy + 0.7f, low},
+                   {0, 0, ox, oy - 0.1f, low}});
 
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
