@@ -230,7 +230,7 @@ QMetaObject::Connection turnEveryFrame(GLEngine *view)
 {
     return QObject::connect(view, &GLEngine::newTime, view, [view, odd = false]() mutable {
         odd = !odd;
-        view->setTurn(odd ? -80.01f : -80.0f);
+        view->setTurn(roomcamera::startTurn + (odd ? -0.01f : 0.0f));
     });
 }
 

@@ -1,6 +1,7 @@
 #include "screens/screen2.h"
 
 #include "audio/soundmanager.h"
+#include "game/difficulty.h"
 #include "screens/setchooser.h"
 #include "widgets/pixbutton.h"
 
@@ -47,18 +48,17 @@ Screen2::Screen2(QWidget *parent)
     startButton->move(width() - startButton->width() - 10, backButton->y());
     connect(startButton, &PixButton::clicked, this, &Screen2::startSelected);
 
-    settings.beginGroup(QStringLiteral("singleplayer"));
-    difficulty = settings.value(QStringLiteral("difficulty"), 1).toInt();
-    name = settings.value(QStringLiteral("name")).toString();
+    difficulty = settings.difficulty();
+    name = settings.name();
     // Selecting writes the value back, so an unknown stored value becomes 1.
-    switch (difficulty) {
-    case 2:
+    switch (offeredDifficulty(difficulty)) {
+    case Difficulty::Medium:
         mediumSelected();
         break;
-    case 3:
+    case Difficulty::Hard:
         hardSelected();
         break;
-    default:
+    case Difficulty::Easy:
         easySelected();
         break;
     }
@@ -79,22 +79,22 @@ void Screen2::select(int level)
     easyButton->setChecked(level == 1);
     mediumButton->setChecked(level == 2);
     hardButton->setChecked(level == 3);
-    settings.setValue(QStringLiteral("difficulty"), level);
+    settings.setDifficulty(level);
 }
 
 void Screen2::easySelected()
 {
-    select(1);
+    select(storedValue(Difficulty::Easy));
 }
 
 void Screen2::mediumSelected()
 {
-    select(2);
+    select(storedValue(Difficulty::Medium));
 }
 
 void Screen2::hardSelected()
 {
-    select(3);
+    select(storedValue(Difficulty::Hard));
 }
 
 void Screen2::startSelected()
@@ -133,7 +133,7 @@ void Screen2::keyPressEvent(QKeyEvent *event)
     }
     // Every key, including the three above, clicks and stores the name.
     click();
-    settings.setValue(QStringLiteral("name"), name);
+    settings.setName(name);
     repaint();
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QPixmap>
-#include <QSettings>
 #include <QString>
 #include <QWidget>
+
+#include "game/playersettings.h"
 
 class PixButton;
 class QDomDocument;
@@ -11,9 +12,8 @@ class SetChooser;
 
 // The single-player set-up screen: the player's name (typed while the screen
 // holds the keyboard grab), the difficulty and the puzzle set. Name and
-// difficulty live in the settings group "singleplayer" ("name",
-// "difficulty") and are written at every change; the game screen reads them
-// from there.
+// difficulty are written to the player's settings at every change; the game
+// screen reads them from there.
 class Screen2 : public QWidget
 {
     Q_OBJECT
@@ -56,7 +56,7 @@ private slots:
 private:
     void select(int level);
 
-    QSettings settings;
+    PlayerSettings settings;
     QPixmap difficultyPicture;
     QPixmap namePicture;
     QPixmap setPicture;

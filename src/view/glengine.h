@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QList>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -14,18 +13,24 @@
 #include <QWidget>
 #include <qopengl.h>
 
+#include "game/difficulty.h"
 #include "view/learningaids.h"
+#include "view/roomcamera.h"
+#include "view/stillscene.h"
 
 class GameEngine;
 class PieceRecord;
 class QKeyEvent;
 class QMouseEvent;
 class QOpenGLContext;
-class QOpenGLFramebufferObject;
+class ViewSurface;
 
-// Frames are drawn straight into a native window of the view's own and
-// swapped there: a software renderer has no time to spare for drawing them
-// offscreen and composing them into the game screen afterwards.
+// paintGL() reads as a list of steps, each a call into a part with one job:
+// the camera (roomcamera.h), the room (room.h), the still scene
+// (stillscene.h), the pieces and the trough (drawpieces.cpp), the hint and
+// the labels (learningaids.h) and what is drawn over the frame (overlay.h).
+// Frames go to a native window of the view's own (viewsurface.h); the mouse
+// is mapped onto the scene in picking.cpp.
 class GLEngine : public QWidget
 {
     Q_OBJECT
@@ -44,13 +49,10 @@ public:
     void setTilt(float degrees);
     void setZoomSpeed(float speed);
 
-    // Held zoom-out stops here: at 0 the scene collapses to a point and the
-    // mouse can no longer be mapped onto it.
-    static constexpr float zoomMinimum = 0.1f;
-
-    // Names, hints and the report; the game screen sets the difficulty and
-    // the time shown at the win.
-    LearningAids learning;
+    // How much the names and the hint give away; nothing until told.
+    void setDifficulty(Difficulty difficulty);
+    // The play time the game screen showed at the win, for the report.
+    void setWinTime(int ms);
 
     // True once GL is set up, which happens when the view is first shown.
     bool isValid() const;
@@ -89,38 +91,32 @@ private slots:
 
 private:
     friend class TestGLEngine;
-    class Surface;
 
     // Draws a frame and swaps it onto the screen, when the view is set up
     // and shown; a window not on screen gets one only when asked.
     void drawFrame(bool offScreen = false);
 
+    // The steps of the frame besides the parts' own.
+    void stepZoom();
+    void setupCamera();
     void setupLighting();
     void drawFloor();
     void drawFurniture();
-    // Draws the parts of the pieces named by drawnParts.
+    // Draws the parts of the pieces named by drawnParts, then moves the
+    // trough on.
     void drawPieces();
+    // The trough piece glides on by the time since the last frame and, past
+    // the trough's end, makes way for the next.
+    void stepTrough();
     const PieceRecord *troughPiece() const;
-    // What the still scene is drawn from (see stillScene below).
-    struct StillKey
-    {
-        float turn = 0, tilt = 0, zoom = 0;
-        QList<PieceRecord *> placed;
-        bool ghost = false;
-        bool operator==(const StillKey &) const = default;
-    };
-    StillKey stillKeyNow() const;
+    StillScene::Key stillKeyNow() const;
     bool ghostKeepsStill() const;
-    // Copies the kept still scene into the frame: all its colour, and its
-    // depth where moving parts can be drawn.
-    void restoreStillScene();
-    // Copies the frame drawn so far, colour and depth, into the still scene.
-    void keepStillScene();
     QRect viewportRect() const;
     // Where in the viewport moving parts can be drawn this frame.
     QRect movingRect() const;
     GLuint makeBox(float cx, float cy, float cz, float hx, float hy, float hz);
-    GLuint loadTexture(const QString &fileName);
+    // Calls `call` on the shape, then the remaining, placed and held pieces.
+    void forEachRecord(void (PieceRecord::*call)());
 
     int pick(int x, int y);
     static GLuint nearestHit(int hits, const GLuint *buffer);
@@ -129,9 +125,9 @@ private:
     QPoint devicePosition(const QMouseEvent *event) const;
 
     GLuint furnitureLists[10] = {};
-    float turn = -80;
-    float tilt = -90;
-    float zoom = 1.0f;
+    float turn = roomcamera::startTurn;
+    float tilt = roomcamera::startTilt;
+    float zoom = roomcamera::startZoom;
     float zoomSpeed = 0;
     const float furnitureOrigin[3] = {-0.5f, -0.3f, 0.0f};
     GLuint bambooTexture = 0;
@@ -143,7 +139,7 @@ private:
     QPointer<GameEngine> engine; // not owned
     float heldPos[3] = {0, 0, 0};
     int conveyorIndex = 0;
-    float conveyorPos = -0.6f;
+    float conveyorPos = roomcamera::troughFirstEntry;
 
     // Each drawn frame arms it for the next one; it stays idle while hidden.
     QTimer frameTimer;
@@ -152,19 +148,15 @@ private:
     GLint viewport[4] = {0, 0, 0, 0};
     bool glReady = false;
 
-    // The still scene: the room, the placed pieces and, while nothing is
-    // carried, the ghost, drawn for keptKey. Whatever drawPieces() draws
-    // among StillParts may depend on nothing but what a StillKey holds.
+    // Whatever drawPieces() draws among StillParts may depend on nothing
+    // but what a StillScene::Key holds.
     enum Parts { StillParts = 1, MovingParts = 2, AllParts = 3 };
     int drawnParts = AllParts;
-    QOpenGLFramebufferObject *stillScene = nullptr;
-    bool stillValid = false;
-    StillKey keptKey;
-    StillKey lastKey; // the last frame's
-    int framesSinceChange = 0; // drawn with lastKey before this one
+    StillScene stillScene;
 
-    Surface *surface = nullptr;       // owned by the container
-    QWidget *container = nullptr;     // child, fills the view
-    QOpenGLContext *glContext = nullptr; // child
-    bool framePending = false;
+    // Names, hints and the report.
+    LearningAids learning;
+
+    ViewSurface *surface = nullptr; // owned by the container
+    QWidget *container = nullptr;   // child, fills the view
 };

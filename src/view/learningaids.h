@@ -9,27 +9,22 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <qopengl.h>
+
+#include "game/difficulty.h"
+#include "view/overlay.h"
 
 class GameEngine;
 class PieceRecord;
-class QFont;
 class QFontMetrics;
 
 class LearningAids
 {
 public:
-    // The stored difficulty: 1 easy, 2 medium, anything else hard. A view
-    // the game screen has not told gives nothing away.
-    int difficulty = 3;
+    // A view the game screen has not told gives nothing away.
+    Difficulty difficulty = Difficulty::Hard;
     // The play time the game screen showed at the win; until it says so,
     // the view's clock at the first frame after the win.
     int winTime = -1;
-
-    // Easy and medium name the pieces from the start, hard once they fit.
-    bool namesBeforeFit() const { return difficulty == 1 || difficulty == 2; }
-    // Misses with one piece before its place is shown; 0 for never.
-    int missesBeforeHint() const { return difficulty == 1 ? 1 : difficulty == 2 ? 3 : 0; }
 
     // The held piece at its own target, translucent and pulsing. Drawn
     // after the pieces in their frame, never in the pick pass, so it can
@@ -60,21 +55,10 @@ public:
     static constexpr int reportFadeMs = 1000;
 
 private:
-    // A box of text over the view, kept in a texture until its text changes
-    // (painting text anew every frame costs the software renderer dearly).
-    struct Label
-    {
-        QString text;
-        GLuint texture = 0; // owned
-        QSize size;         // in the view's pixels
-    };
-
     QString caption(const GameEngine &engine, const PieceRecord *troughPiece, int nowMs) const;
-    static void setLabel(Label &label, const QString &text, const QFont &font, qreal ratio);
-    static void drawLabel(const Label &label, QPoint at, float opacity = 1);
 
-    Label captionLabel;
-    Label reportLabel;
+    overlay::Label captionLabel;
+    overlay::Label reportLabel;
 
     qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
     QString fittedName;

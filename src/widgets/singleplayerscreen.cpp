@@ -1,5 +1,6 @@
 #include "widgets/singleplayerscreen.h"
 
+#include "game/difficulty.h"
 #include "game/gameengine.h"
 #include "view/glengine.h"
 #include "widgets/movebutton.h"
@@ -15,9 +16,8 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     const int W = width();
     const int H = height();
 
-    settings.beginGroup(QStringLiteral("singleplayer"));
-    difficulty = settings.value(QStringLiteral("difficulty"), 1).toInt();
-    playerName = titleFor(difficulty) + settings.value(QStringLiteral("name"), QString()).toString();
+    difficulty = settings.difficulty();
+    playerName = titleOf(playedDifficulty(difficulty)) + settings.name();
 
     exitButton = new PixButton(QStringLiteral("mainmenu-up.png"), QStringLiteral("mainmenu-down.png"),
                                false, 10, 10, this);
@@ -50,9 +50,9 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     // Each frame changes the time on the display and nothing else of the
     // screen: the view draws itself into its own window.
     connect(view, &GLEngine::newTime, this, [this] { update(displayRect()); });
-    view->learning.difficulty = difficulty;
+    view->setDifficulty(playedDifficulty(difficulty));
     // The report at the win gives the time the display stops at.
-    connect(engine, &GameEngine::won, this, [this] { view->learning.winTime = shownTime; });
+    connect(engine, &GameEngine::won, this, [this] { view->setWinTime(shownTime); });
     view->setGeometry(exitButton->width() + 20, logo.height() + 20,
                       yRotButton->x() - exitButton->width() - 40, H - logo.height() - 20);
 
@@ -67,18 +67,6 @@ SinglePlayerScreen::~SinglePlayerScreen()
     delete view;
     view = nullptr;
     delete engine;
-}
-
-QString SinglePlayerScreen::titleFor(int difficulty)
-{
-    switch (difficulty) {
-    case 1:
-        return QStringLiteral("B.sc.Inf ");
-    case 2:
-        return QStringLiteral("Dr. med. ");
-    default:
-        return QStringLiteral("Prof. Dr. med. ");
-    }
 }
 
 QString SinglePlayerScreen::statusText(const QString &playerName, int progress, int milliseconds)

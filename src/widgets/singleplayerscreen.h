@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QPixmap>
-#include <QSettings>
 #include <QString>
 #include <QWidget>
+
+#include "game/playersettings.h"
 
 class GameEngine;
 class GLEngine;
@@ -28,8 +29,6 @@ public:
     SinglePlayerScreen(const SinglePlayerScreen &) = delete;
     SinglePlayerScreen &operator=(const SinglePlayerScreen &) = delete;
 
-    // "B.sc.Inf ", "Dr. med. " or "Prof. Dr. med. " by stored difficulty.
-    static QString titleFor(int difficulty);
     // The three lines of the display. The name is shown exactly as given,
     // place markers such as "%1" included.
     static QString statusText(const QString &playerName, int progress, int milliseconds);
@@ -62,5 +61,5 @@ private:
     QRect displayRect() const;
 
     QPixmap logo;
-    QSettings settings;
+    PlayerSettings settings;
 };

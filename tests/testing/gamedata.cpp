@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSettings>
 #include <QWidget>
 
 #include <iterator>
@@ -102,6 +103,17 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton b
     QApplication::sendEvent(widget, &event);
 }
 
+void mouseAt(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button)
+{
+    sendMouse(widget, type, at, type == QEvent::MouseMove ? Qt::NoButton : button,
+              type == QEvent::MouseButtonRelease ? Qt::NoButton : button);
+}
+
+QColor colourAt(QWidget &widget, int x, int y)
+{
+    return widget.grab().toImage().pixelColor(x, y);
+}
+
 void saveScreenshot(const QImage &image, const QString &name)
 {
     const QString root = qEnvironmentVariable("TORVANE_SCREENSHOTS");
@@ -137,4 +149,13 @@ void useTheGamesSettings()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Vexa"));
     QCoreApplication::setApplicationName(QStringLiteral("Torvane"));
+}
+
+void storeSetting(const char *key, const QVariant &value)
+{
+    const QString path = QStringLiteral("singleplayer/") + QLatin1String(key);
+    if (value.isValid())
+        QSettings().setValue(path, value);
+    else
+        QSettings().remove(path);
 }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QString>
 #include <QTemporaryDir>
+#include <QVariant>
 
 class QWidget;
 
@@ -38,6 +39,10 @@ private:
 
 // Delivers one mouse event straight to a widget.
 void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons);
+// A press or release with `button`, or a move with it held.
+void mouseAt(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::LeftButton);
+// The colour of one pixel of the widget as it paints itself now.
+QColor colourAt(QWidget &widget, int x, int y);
 // Saves a picture under $TORVANE_SCREENSHOTS/<name>.png, when that is set.
 void saveScreenshot(const QImage &image, const QString &name);
 // White text in a font, as the game draws it, into `box` of a black picture.
@@ -46,3 +51,6 @@ QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QS
 int differingPixels(const QImage &a, const QImage &b);
 // Reads and writes the settings store the game itself uses (before any QSettings is made).
 void useTheGamesSettings();
+// Stores one of the player's settings ("singleplayer/<key>") by hand rather than through the game's own class,
+// so that a test pins what lies on disk. An invalid value removes the key.
+void storeSetting(const char *key, const QVariant &value);

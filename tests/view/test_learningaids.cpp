@@ -2,12 +2,10 @@
 // What the view teaches: names by difficulty, the hint after misses, the report at the win in the game screen.
 #include "game/gameengine.h"
 #include "testing/camera.h"
-#include "testing/gamedata.h"
-#include "view/glengine.h"
+#include "testing/viewfixture.h"
 #include "view/glformat.h"
 #include "widgets/singleplayerscreen.h"
 
-#include <QDomDocument>
 #include <QTest>
 
 namespace {
@@ -15,8 +13,6 @@ namespace {
 using P = QVector3D;
 const QSize size(400, 400);
 const QFont captionFont("Sans", 18, QFont::Bold), reportFont("Sans", 20, QFont::Bold);
-
-struct SteppedView : GLEngine { using GLEngine::GLEngine; int clockMs = 0; int now() const override { return clockMs; } };
 
 // The light ink of a region (nothing else in these rooms is near white) against the same text drawn by hand, both moved to
 // the origin; ink within a pixel matches (antialiased edges fall either side of the threshold).
@@ -41,6 +37,30 @@ QString inkDiffers(const QImage &image, QRect region, const QFont &font, const Q
     return same ? QString() : QString("\"%1\": %2 of %3 ink patches off").arg(text).arg(off.rectCount()).arg(want.rectCount());
 }
 
+// Two named pieces: the cube (edge 0.06) with its target at (-0.1, 0.1, 0.3) once the model-less shape has
+// moved it, then the ball. The cube glides from -0.6 at 0.1 a second to -0.2 at 4 s, lifted 0.03 + 0.6, and
+// is taken there at the camera's own scale, then carried 0.15 beside its target on the plane z = 0.5.
+struct LearningGame : ViewGame
+{
+    bool start(Difficulty difficulty)
+    {
+        return ViewGame::start(GameData::piece("shape", "none.md2", 0.05f, -0.1f, 0.02f) + "<part><name>Cube</name>"
+                               "<filename>bodyparts/small.md2</filename><pos_x>-0.15</pos_x><pos_y>0.2</pos_y>"
+                               "<pos_z>0.28</pos_z></part><part><name>Ball</name><filename>bodyparts/cube.md2</filename>"
+                               "</part>", size, difficulty);
+    }
+    bool takeTheCube()
+    {
+        frame(4000);
+        mouse(P(-0.6f, -0.2f, 0.63f) / 0.99f, QEvent::MouseButtonPress);
+        mouse(P(0.05f, 0.1f, 0.5f), QEvent::MouseMove);
+        return engine->current;
+    }
+    void mouse(P at, QEvent::Type type) { ViewGame::mouse(type, Camera().piece(at, size)); }
+    void missBeside() { mouse(P(0.05f, 0.1f, 0.5f), QEvent::MouseButtonRelease); }
+    QString caption(int ms, const QString &text) { return inkDiffers(frame(ms), {0, 0, 400, 100}, captionFont, text); }
+};
+
 } // namespace
 
 class TestLearningAids : public QObject
@@ -51,70 +71,72 @@ public:
     static void initMain() { useCompatibilityGlFormat(); }
 
 private slots:
-    void namesAndHintFollowTheDifficulty_data()
+    void captionNamesThePiecesOnTheTroughAndInTheHandUnlessHardAndEachFittedOneForTwoSeconds_data()
     {
-        QTest::addColumn<int>("difficulty");
-        QTest::addColumn<int>("hintAfter"); // misses; 0 never
-        QTest::addColumn<bool>("namedBeforeFit");
-        QTest::newRow("easy") << 1 << 1 << true;
-        QTest::newRow("medium") << 2 << 3 << true;
-        QTest::newRow("hard") << 3 << 0 << false;
-        QTest::newRow("stored 7 plays hard") << 7 << 0 << false;
+        QTest::addColumn<Difficulty>("difficulty");
+        QTest::addColumn<QString>("onTheTrough");
+        QTest::addColumn<QString>("inTheHand");
+        QTest::addColumn<QString>("next"); // on the trough once the cube is fitted
+        QTest::newRow("easy") << Difficulty::Easy << "On the trough: Cube" << "In your hand: Cube" << "On the trough: Ball";
+        QTest::newRow("medium") << Difficulty::Medium << "On the trough: Cube" << "In your hand: Cube" << "On the trough: Ball";
+        QTest::newRow("hard") << Difficulty::Hard << "" << "" << "";
     }
 
-    void namesAndHintFollowTheDifficulty()
+    void captionNamesThePiecesOnTheTroughAndInTheHandUnlessHardAndEachFittedOneForTwoSeconds()
     {
-        QFETCH(int, difficulty);
-        QFETCH(int, hintAfter);
-        QFETCH(bool, namedBeforeFit);
-        GameData data;
-        QDomDocument document; // the shape has no model: it draws nothing but moves the cube's target to (-0.1, 0.1, 0.3)
-        document.setContent("<set>" + GameData::piece("shape", "none.md2", 0.05f, -0.1f, 0.02f) + "<part><name>Cube</name>"
-            "<filename>bodyparts/small.md2</filename><pos_x>-0.15</pos_x><pos_y>0.2</pos_y><pos_z>0.28</pos_z></part>"
-            "<part><name>Ball</name><filename>bodyparts/cube.md2</filename></part></set>");
-        GameEngine engine(&document);
-        SteppedView view(nullptr, &engine);
-        view.learning.difficulty = difficulty;
-        view.setFixedSize(size);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view) && view.isValid());
-        const auto frame = [&view](int ms) { view.clockMs = ms; return view.grabFramebuffer(); };
-        const auto caption = [&](int ms, const QString &s) { return inkDiffers(frame(ms), {0, 0, 400, 100}, captionFont, s); };
-        const auto mouse = [&view](QEvent::Type type, P at, Qt::MouseButtons held = Qt::LeftButton) {
-            sendMouse(&view, type, Camera().piece(at, size), Qt::LeftButton, held);
-        };
-        QPolygonF corners; // of the cube of edge 0.06 at (-0.1, 0.1, 0.3)
+        QFETCH(Difficulty, difficulty);
+        QFETCH(QString, onTheTrough);
+        QFETCH(QString, inTheHand);
+        QFETCH(QString, next);
+        LearningGame game;
+        QVERIFY(game.start(difficulty));
+        QCOMPARE(game.caption(4000, onTheTrough), QString());
+        QVERIFY(game.takeTheCube());
+        QCOMPARE(game.caption(4000, inTheHand), QString());
+        game.mouse(P(-0.1f, 0.1f, 0.5f), QEvent::MouseMove);
+        game.mouse(P(-0.1f, 0.1f, 0.5f), QEvent::MouseButtonRelease);
+        QVERIFY(!game.engine->current);
+        QCOMPARE(game.caption(4000, "Fitted: Cube"), QString());
+        QCOMPARE(game.caption(5900, "Fitted: Cube"), QString());
+        QCOMPARE(game.caption(6000, next), QString());
+    }
+
+    void hintShowsThePlaceOfAPieceMissedOftenEnough_data()
+    {
+        QTest::addColumn<Difficulty>("difficulty");
+        QTest::addColumn<int>("misses"); // before the hint; 0 never
+        QTest::newRow("easy") << Difficulty::Easy << 1;
+        QTest::newRow("medium") << Difficulty::Medium << 3;
+        QTest::newRow("hard") << Difficulty::Hard << 0;
+    }
+
+    void hintShowsThePlaceOfAPieceMissedOftenEnough()
+    {
+        QFETCH(Difficulty, difficulty);
+        QFETCH(int, misses);
+        LearningGame game;
+        QVERIFY(game.start(difficulty) && game.takeTheCube());
+        const QImage held = game.frame(4000);
+        for (int miss = 1; miss < (misses ? misses : 4); ++miss) {
+            game.missBeside();
+            QCOMPARE(changedBox(held, game.frame(4000)), QRect());
+        }
+        game.missBeside();
+        QVERIFY(game.engine->current); // misses never fit it
+        const QImage after = game.frame(4000);
+        const QRect hint = changedBox(held, after);
+        QCOMPARE(hint.isEmpty(), misses == 0);
+        if (misses == 0)
+            return;
+        // Over the cube's place: its corners' box.
+        QPolygonF corners;
         for (int i = 0; i < 8; ++i)
             corners << Camera().piece(P(-0.13f, 0.07f, 0.27f) + 0.06f * P(i & 1, i >> 1 & 1, i >> 2 & 1), size);
         const QRectF target = corners.boundingRect();
-
-        QCOMPARE(caption(4000, namedBeforeFit ? "On the trough: Cube" : ""), QString());
-        // The cube glides from -0.6 at 0.1 a second to -0.2, lifted 0.03 + 0.6, and is picked at the camera's scale.
-        mouse(QEvent::MouseButtonPress, P(-0.6f, -0.2f, 0.63f) / 0.99f);
-        // Carried 0.15 beside its target on the plane z = 0.5: each miss there changes nothing but the hint.
-        mouse(QEvent::MouseMove, P(0.05f, 0.1f, 0.5f));
-        const QImage held = frame(4000);
-        QCOMPARE(caption(4000, namedBeforeFit ? "In your hand: Cube" : ""), QString());
-        for (int miss = 1; miss <= (hintAfter ? hintAfter : 4); ++miss) {
-            mouse(QEvent::MouseButtonRelease, P(0.05f, 0.1f, 0.5f), Qt::NoButton);
-            const QImage after = frame(4000);
-            QRect hint;
-            for (int i = 0; i < 400 * 400; ++i)
-                if (const QPoint p(i % 400, i / 400); held.pixel(p) != after.pixel(p))
-                    hint |= QRect(p, p);
-            QCOMPARE(hint.isEmpty(), miss < hintAfter || !hintAfter);
-            if (hint.isEmpty())
-                continue;
-            QVERIFY(qAbs(hint.left() - target.left()) < 1.5 && qAbs(hint.right() - target.right()) < 1.5
-                    && qAbs(hint.top() - target.top()) < 1.5 && qAbs(hint.bottom() - target.bottom()) < 1.5);
-            QVERIFY(differingPixels(after.copy(hint), frame(4750).copy(hint)) > hint.width() * hint.height() / 4); // pulsing
-        }
-        QVERIFY(engine.current); // misses never fit it
-        mouse(QEvent::MouseMove, P(-0.1f, 0.1f, 0.5f));
-        mouse(QEvent::MouseButtonRelease, P(-0.1f, 0.1f, 0.5f), Qt::NoButton);
-        QCOMPARE(caption(4000, "Fitted: Cube"), QString());
-        QCOMPARE(caption(5900, "Fitted: Cube"), QString()); // for two seconds
-        QCOMPARE(caption(6000, namedBeforeFit ? "On the trough: Ball" : ""), QString());
+        const qreal off = qMax(qMax(qAbs(hint.left() - target.left()), qAbs(hint.right() - target.right())),
+                               qMax(qAbs(hint.top() - target.top()), qAbs(hint.bottom() - target.bottom())));
+        QVERIFY2(off < 1.5, qPrintable(QDebug::toString(hint) + " over " + QDebug::toString(target)));
+        QVERIFY(differingPixels(after.copy(hint), game.frame(4750).copy(hint)) > hint.width() * hint.height() / 4); // pulsing
     }
 
     void winReportStaysTenSecondsThenFadesOffTheBodyAndAClickPutsItAwayOrBack()
@@ -172,17 +194,13 @@ private slots:
     {
         QFETCH(QStringList, names);
         QFETCH(QString, missedMost);
-        GameData data;
-        QDomDocument document;
-        document.setContent(QString("<set><part>%1<filename>bodyparts/small.md2</filename><pos_x>0.1</pos_x></part>"
-            "<part>%2<filename>bodyparts/cube.md2</filename><pos_y>0.1</pos_y></part></set>").arg(names[0], names[1]));
-        QWidget window;
-        window.resize(1024, 768);
-        SinglePlayerScreen screen(&window, &document);
-        window.show();
-        screen.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window) && screen.view->isValid());
-        const QImage start = screen.view->grabFramebuffer(); // easy by default: the trough piece named if it has a name
+        ScreenGame game(QString("<part>%1<filename>bodyparts/small.md2</filename><pos_x>0.1</pos_x></part>"
+                                "<part>%2<filename>bodyparts/cube.md2</filename><pos_y>0.1</pos_y></part>")
+                            .arg(names[0], names[1]),
+                        1, QString());
+        SinglePlayerScreen &screen = *game.screen;
+        QVERIFY(game.show());
+        const QImage start = screen.view->grabFramebuffer(); // easy: the trough piece named if it has a name
         QCOMPARE(inkDiffers(start, {0, 0, 1024, 192}, captionFont, names[0].isEmpty() ? "" : "On the trough: Cube"), QString());
         for (const QPointF fit : {QPointF(0.1, 0), QPointF(0, 0.1)}) { // one miss with the cube, two with the ball
             screen.engine->takePiece(0);

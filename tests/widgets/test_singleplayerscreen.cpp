@@ -1,64 +1,36 @@
 // ctest-labels: integration
-// The game screen and its controls: where they stand, what the display says,
-// how they move the view, and what each draws and reports when dragged.
+// The game screen: where its controls stand, what the display says, and how the controls move the view.
 #include "game/gameengine.h"
 #include "testing/camera.h"
 #include "testing/fakeaudiobackend.h"
-#include "testing/gamedata.h"
-#include "view/glengine.h"
+#include "testing/viewfixture.h"
 #include "view/glformat.h"
 #include "widgets/movebutton.h"
 #include "widgets/pixbutton.h"
 #include "widgets/rotatebutton.h"
 #include "widgets/singleplayerscreen.h"
 
-#include <QDomDocument>
-#include <QPainter>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-QColor at(QWidget &widget, int x, int y)
-{
-    return widget.grab().toImage().pixelColor(x, y);
-}
+// One cube of edge 0.06 with its target at (0.1, 0.1, 0.3).
+const QString cube = GameData::piece("part", "small.md2", 0.1f, 0.1f, 0.3f);
 
-// One mouse event at (5, y): a press, a move with the button held, or a release.
-void mouse(QWidget *widget, QEvent::Type type, int y, Qt::MouseButton button = Qt::LeftButton)
+// The game screen of the cube, shown, with the cube fitted: the game is won.
+struct WonGame : ScreenGame
 {
-    sendMouse(widget, type, QPointF(5, y), type == QEvent::MouseMove ? Qt::NoButton : button,
-              type == QEvent::MouseButtonRelease ? Qt::NoButton : button);
-}
-
-struct Screen
-{
-    GameData data;
-    FakeSoundScope sound;
-    QDomDocument document;
-    QWidget window;
-    std::unique_ptr<SinglePlayerScreen> screen;
-
-    Screen(int difficulty, const QString &name)
+    WonGame() : ScreenGame(cube, 2, QStringLiteral("Ann")) {}
+    bool showAndWin()
     {
-        QSettings settings;
-        settings.setValue(QStringLiteral("singleplayer/difficulty"), difficulty);
-        settings.setValue(QStringLiteral("singleplayer/name"), name);
-        document.setContent(QStringLiteral("<set>%1</set>").arg(GameData::piece("part", "small.md2", 0.1f, 0.1f, 0.3f)));
-        window.resize(1024, 768);
-        screen = std::make_unique<SinglePlayerScreen>(&window, &document);
+        if (!show())
+            return false;
+        screen->engine->takePiece(0);
+        screen->engine->tryFit(0.1f, 0.1f);
+        return screen->engine->gameWon;
     }
-    QRect pieceBox()
-    {
-        const QImage image = screen->view->grabFramebuffer();
-        QRect box;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qGreen(image.pixel(x, y)) > 50 && qRed(image.pixel(x, y)) < 30)
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    }
+    QRect pieceBox() { return inkBox(screen->view->grabFramebuffer(), pieceInk); }
 };
 
 } // namespace
@@ -75,154 +47,129 @@ public:
     }
 
 private slots:
-    void controlsStandAroundTheViewWhichTheKnobsTurnAndTiltAndTheSliderZooms()
+    void controlsStandAroundTheView_data()
     {
-        Screen s(2, QStringLiteral("Ann"));
-        s.window.show();
-        s.screen->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s.window) && s.screen->view->isValid());
-        const QList<std::tuple<QWidget *, QRect, const char *>> controls = {
-            // 1024 x 768: exit 120 x 50, knobs 60 x (20 + 56) and 64 x (22 + 56), track 24 x 120, logo 160 x 100.
-            {s.screen->exitButton, QRect(10, 708, 120, 50), "mainmenu-up.png"},
-            {s.screen->xRotButton, QRect(954, 682, 60, 76), "x-rot.png"},
-            {s.screen->yRotButton, QRect(954, 594, 64, 78), "y-rot.png"},
-            {s.screen->zoomButton, QRect(974, 464, 24, 120), "mover-ground.png"},
-            {s.screen->view, QRect(140, 120, 794, 648), nullptr},
-        };
-        const QImage shot = s.screen->grab().toImage();
-        for (auto [widget, place, picture] : controls) {
-            QCOMPARE(widget->geometry(), place);
-            if (picture)
-                QCOMPARE(shot.pixelColor(place.topLeft() + QPoint(2, 2)), GameData::colourOf(picture));
-        }
-        QCOMPARE(shot.pixelColor(20, 20), GameData::colourOf("logo.png"));
-        QTest::mousePress(s.screen->exitButton, Qt::LeftButton);
-        QCOMPARE(s.screen->grab().toImage().pixelColor(12, 710), GameData::colourOf("mainmenu-down.png"));
-        QTest::mouseRelease(s.screen->exitButton, Qt::LeftButton);
-        QCOMPARE(s.sound.playedEffects(), QStringList()); // leaving plays its click elsewhere
-        // The display: white Sans 20 at its lightest, from (logo width + 60, 20), above the view.
-        const QString text = SinglePlayerScreen::statusText("Dr. med. Ann", 0, s.screen->shownTime);
+        // 1024 x 768: exit 120 x 50, knobs 60 x (20 + 56) and 64 x (22 + 56), track 24 x 120, logo 160 x 100.
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("place");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("exit at the bottom left") << "exit" << QRect(10, 708, 120, 50) << "mainmenu-up.png";
+        QTest::newRow("x knob at the bottom right") << "x" << QRect(954, 682, 60, 76) << "x-rot.png";
+        QTest::newRow("y knob above it") << "y" << QRect(954, 594, 64, 78) << "y-rot.png";
+        QTest::newRow("slider centred above that") << "zoom" << QRect(974, 464, 24, 120) << "mover-ground.png";
+        QTest::newRow("view between them under the logo") << "view" << QRect(140, 120, 794, 648) << "";
+        QTest::newRow("logo at the top left, painted") << "" << QRect(10, 10, 160, 100) << "logo.png";
+    }
+
+    void controlsStandAroundTheView()
+    {
+        QFETCH(QString, control);
+        QFETCH(QRect, place);
+        QFETCH(QString, picture);
+        ScreenGame game(cube, 2, QStringLiteral("Ann"));
+        const SinglePlayerScreen &s = *game.screen;
+        const QHash<QString, QWidget *> controls{{"exit", s.exitButton}, {"x", s.xRotButton}, {"y", s.yRotButton},
+                                                 {"zoom", s.zoomButton}, {"view", s.view}};
+        if (controls.contains(control))
+            QCOMPARE(controls[control]->geometry(), place);
+        if (!picture.isEmpty())
+            QCOMPARE(colourAt(*game.screen, place.x() + 2, place.y() + 2), GameData::colourOf(picture));
+    }
+
+    void exitButtonShowsItsPressedPictureAndLeavesTheClickToTheWindow()
+    {
+        FakeSoundScope sound;
+        ScreenGame game(cube, 2, QStringLiteral("Ann"));
+        QVERIFY(game.show());
+        QTest::mousePress(game.screen->exitButton, Qt::LeftButton);
+        QCOMPARE(colourAt(*game.screen, 12, 710), GameData::colourOf("mainmenu-down.png"));
+        QTest::mouseRelease(game.screen->exitButton, Qt::LeftButton);
+        QCOMPARE(sound.playedEffects(), QStringList());
+    }
+
+    void displayIsLightSans20BesideTheLogoAboveTheView()
+    {
+        ScreenGame game(cube, 2, QStringLiteral("Ann"));
+        QVERIFY(game.show());
+        const QImage shot = game.screen->grab().toImage();
+        const QString text = "Dr. med. Ann\nProgress: 0%\nTime elapsed: "
+            + QTime::fromMSecsSinceStartOfDay(game.screen->shownTime).toString("mm:ss");
+        // From (logo width + 60, 20), as wide as the screen less the logo plus 100, as high as the logo plus 10.
         const QImage expected = textPicture(QSize(1024 - 200, 120), QRect(20, 20, 1024 - 160 + 100, 110),
                                             QFont("Sans", 20, QFont::Thin), Qt::AlignLeft, text);
         QCOMPARE(differingPixels(shot.copy(200, 0, 1024 - 200, 120), expected), 0);
+    }
 
-        s.screen->engine->takePiece(0);
-        s.screen->engine->tryFit(0.1f, 0.1f);
-        mouse(s.screen->xRotButton, QEvent::MouseButtonPress, 40);
-        mouse(s.screen->xRotButton, QEvent::MouseMove, 25); // 15 px up: turn 15
-        mouse(s.screen->yRotButton, QEvent::MouseButtonPress, 40);
-        mouse(s.screen->yRotButton, QEvent::MouseMove, 120); // 80 px down: tilt -80
-        const QRect box = s.pieceBox();
-        QRectF corners;
-        for (int i = 0; i < 8; ++i) {
-            const QVector3D step = 0.03f * QVector3D(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1); // the cube's corners
-            corners |= QRectF(Camera{15, -80, 1}.piece(QVector3D(0.1f, 0.1f, 0.3f) + step, QSize(794, 648)), QSizeF(0.01, 0.01));
-        }
-        const qreal off = (QRectF(box).center() - corners.center()).manhattanLength();
-        QVERIFY2(off < 3 && qAbs(box.width() - corners.width()) < 3,
-                 qPrintable(QStringLiteral("%1 px off, %2 wide, not %3").arg(off).arg(box.width()).arg(corners.width())));
-
-        // The game is won: the time on the display stands still while frames go on.
-        s.screen->repaint();
-        const int stopped = s.screen->shownTime;
-        mouse(s.screen->zoomButton, QEvent::MouseButtonPress, 40);
-        mouse(s.screen->zoomButton, QEvent::MouseMove, -10); // held at the top: zooming in
-        QTest::qWait(300);
-        mouse(s.screen->zoomButton, QEvent::MouseButtonRelease, -10);
-        const QRect zoomed = s.pieceBox();
-        QVERIFY2(zoomed.width() > box.width() + 3, qPrintable(QString::number(zoomed.width())));
-        QTest::qWait(200);
-        QCOMPARE(s.pieceBox(), zoomed);
-        s.screen->repaint();
-        QCOMPARE(s.screen->shownTime, stopped);
+    void displayReadsTheTitledNameTheProgressAndTheTime_data()
+    {
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("easy") << 1 << "A" << 65432 << "B.sc.Inf A\nProgress: 40%\nTime elapsed: 01:05";
+        QTest::newRow("medium") << 2 << "A" << 599999 << "Dr. med. A\nProgress: 40%\nTime elapsed: 09:59";
+        QTest::newRow("hard") << 3 << "A" << 3600000 << "Prof. Dr. med. A\nProgress: 40%\nTime elapsed: 60:00";
+        QTest::newRow("stored 0, minutes past 99") << 0 << "A" << 6000000
+                                                   << "Prof. Dr. med. A\nProgress: 40%\nTime elapsed: 100:00";
+        QTest::newRow("stored 7, markers in the name") << 7 << "%1 %2" << 0
+                                                       << "Prof. Dr. med. %1 %2\nProgress: 40%\nTime elapsed: 00:00";
     }
 
     void displayReadsTheTitledNameTheProgressAndTheTime()
     {
-        const QString rest = QStringLiteral("\nProgress: 40%\nTime elapsed: ");
-        for (auto [difficulty, name, ms, text] : {std::tuple(1, "A", 65432, "B.sc.Inf A" + rest + "01:05"),
-                                                  std::tuple(2, "A", 599999, "Dr. med. A" + rest + "09:59"),
-                                                  std::tuple(3, "A", 3600000, "Prof. Dr. med. A" + rest + "60:00"),
-                                                  std::tuple(0, "A", 6000000, "Prof. Dr. med. A" + rest + "100:00"),
-                                                  std::tuple(7, "%1 %2", 0, "Prof. Dr. med. %1 %2" + rest + "00:00")}) {
-            Screen s(difficulty, QString::fromUtf8(name));
-            QCOMPARE(SinglePlayerScreen::statusText(s.screen->playerName, 40, ms), text);
-        }
+        QFETCH(int, difficulty);
+        QFETCH(QString, name);
+        QFETCH(int, ms);
+        QFETCH(QString, text);
+        ScreenGame game(cube, difficulty, name);
+        QCOMPARE(SinglePlayerScreen::statusText(game.screen->playerName, 40, ms), text);
     }
 
-    void buttonSliderAndKnobDrawTheirPicturesAndFollowTheMouse()
+    void knobsTurnAndTiltTheViewToTheirAngles()
     {
-        GameData data; // the slider's track 24 x 120, its handle 20 x 16
-        // A 40 x 40 knob whose top right quarter is red, under a 60 x 20 label.
-        QImage knobPicture(40, 40, QImage::Format_RGB32);
-        knobPicture.fill(Qt::white);
-        QPainter(&knobPicture).fillRect(20, 0, 20, 20, Qt::red);
-        knobPicture.save(QStringLiteral("knob.png"));
-        QWidget parent;
-        parent.resize(800, 200);
-        PixButton plain(QStringLiteral("hard-up.png"), QStringLiteral("start-down.png"), false, 30, 40, &parent);
-        PixButton toggle(QStringLiteral("easy-up.png"), QStringLiteral("easy-down.png"), true, 200, 40, &parent);
-        PixButton none(QStringLiteral("none.png"), QStringLiteral("easy-down.png"), false, 5, 5, &parent);
-        MoveButton slider(QStringLiteral("mover-ground.png"), QStringLiteral("slider.png"), 500, 9, &parent);
-        RotateButton knob(QStringLiteral("x-rot.png"), QStringLiteral("knob.png"), 600, 4, &parent);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
-        QCOMPARE(plain.geometry(), QRect(QPoint(30, 40), GameData::sizeOf("hard-up.png")));
-        // No resting picture: nothing to see or click; the knob is as tall as its label and knob together.
-        QCOMPARE(QList<QSize>({none.size(), slider.size(), knob.size()}),
-                 QList<QSize>({QSize(0, 0), QSize(24, 120), QSize(60, 60)}));
+        WonGame game;
+        QVERIFY(game.showAndWin());
+        mouseAt(game.screen->xRotButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(game.screen->xRotButton, QEvent::MouseMove, {5, 25}); // 15 px up: turn 15
+        mouseAt(game.screen->yRotButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(game.screen->yRotButton, QEvent::MouseMove, {5, 120}); // 80 px down: tilt -80
+        const QRect box = game.pieceBox();
+        QPolygonF corners;
+        for (int i = 0; i < 8; ++i) {
+            const QVector3D step = 0.03f * QVector3D(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1); // the cube's corners
+            corners << Camera{15, -80, 1}.piece(QVector3D(0.1f, 0.1f, 0.3f) + step, QSize(794, 648));
+        }
+        const QRectF expected = corners.boundingRect();
+        QVERIFY2((QRectF(box).center() - expected.center()).manhattanLength() < 3,
+                 qPrintable(QDebug::toString(box) + " around " + QDebug::toString(expected)));
+        QVERIFY2(qAbs(box.width() - expected.width()) < 3, qPrintable(QString::number(box.width())));
+    }
 
-        // The button's pictures while held and after letting go: a toggle shows its pressed one exactly while checked.
-        const auto pressAndRelease = [](PixButton &button) {
-            QTest::mousePress(&button, Qt::LeftButton);
-            const QColor held = at(button, 5, 5);
-            QTest::mouseRelease(&button, Qt::LeftButton);
-            return QList<QColor>({held, at(button, 5, 5)});
-        };
-        const auto pictures = [](const char *held, const char *after) {
-            return QList<QColor>({GameData::colourOf(held), GameData::colourOf(after)});
-        };
-        QCOMPARE(pressAndRelease(plain), pictures("start-down.png", "hard-up.png"));
-        QCOMPARE(pressAndRelease(toggle), pictures("easy-up.png", "easy-down.png"));
-        QCOMPARE(pressAndRelease(toggle), pictures("easy-down.png", "easy-up.png"));
+    void sliderZoomsWhileHeldAndTheZoomStaysWhereReleased()
+    {
+        WonGame game;
+        QVERIFY(game.showAndWin());
+        const QRect before = game.pieceBox();
+        mouseAt(game.screen->zoomButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(game.screen->zoomButton, QEvent::MouseMove, {5, -10}); // held at the top: zooming in
+        QTest::qWait(300);
+        mouseAt(game.screen->zoomButton, QEvent::MouseButtonRelease, {5, -10});
+        const QRect zoomed = game.pieceBox();
+        QVERIFY2(zoomed.width() > before.width() + 3, qPrintable(QString::number(zoomed.width())));
+        QTest::qWait(200);
+        QCOMPARE(game.pieceBox(), zoomed);
+    }
 
-        // The handle's top: 120 - ((120 - 16) * value) / 100 - 16; every move reports, clamped or not.
-        QSignalSpy moved(&slider, &MoveButton::moved), turned(&knob, &RotateButton::moved);
-        const auto handleTop = [&slider] {
-            for (int y = 0; y < 120; ++y)
-                if (at(slider, 2, y) == GameData::colourOf("slider.png"))
-                    return y;
-            return -1;
-        };
-        const auto state = [&] { return QList<int>({slider.offset(), handleTop(), int(moved.count())}); };
-        mouse(&slider, QEvent::MouseButtonPress, 60);
-        QCOMPARE(state(), QList<int>({0, 52, 0})); // value 50; a press alone moves nothing
-        mouse(&slider, QEvent::MouseMove, 30);
-        QCOMPARE(state(), QList<int>({30, 21, 1})); // 30 up: value 80
-        mouse(&slider, QEvent::MouseMove, -50);
-        QCOMPARE(state(), QList<int>({50, 0, 2})); // 80 more: clamped at the top
-        mouse(&slider, QEvent::MouseMove, -60);
-        QCOMPARE(state(), QList<int>({50, 0, 3}));
-        mouse(&slider, QEvent::MouseMove, 500);
-        QCOMPARE(state(), QList<int>({-50, 104, 4})); // clamped at the bottom
-        mouse(&slider, QEvent::MouseButtonRelease, 500);
-        QCOMPARE(state(), QList<int>({0, 52, 5}));
-
-        // The knob turns about its centre (20, 40), clockwise on a drag up; the label never turns.
-        QCOMPARE(at(knob, 30, 30), QColor(Qt::red));
-        mouse(&knob, QEvent::MouseButtonPress, 50);
-        mouse(&knob, QEvent::MouseMove, -40);
-        QCOMPARE(QList<int>({knob.angle(), int(turned.count())}), QList<int>({90, 1}));
-        const QImage shot = knob.grab().toImage(); // a quarter turn: the red quarter is now bottom right
-        QCOMPARE(QList<QColor>({shot.pixelColor(30, 50), shot.pixelColor(30, 30), shot.pixelColor(30, 5)}),
-                 QList<QColor>({Qt::red, Qt::white, GameData::colourOf("x-rot.png")}));
-        mouse(&knob, QEvent::MouseMove, -350);
-        mouse(&knob, QEvent::MouseButtonRelease, -350);
-        QCOMPARE(knob.angle(), 400); // no wrap
-        // Only a left press sets where a drag measures from.
-        mouse(&knob, QEvent::MouseButtonPress, 100, Qt::RightButton);
-        mouse(&knob, QEvent::MouseMove, -340, Qt::RightButton);
-        QCOMPARE(knob.angle(), 390); // from -350, not from 100
+    void timeOnTheDisplayStandsStillOnceWonWhileFramesGoOn()
+    {
+        WonGame game;
+        QVERIFY(game.showAndWin());
+        game.screen->repaint();
+        const int stopped = game.screen->shownTime;
+        QSignalSpy frames(game.screen->view, &GLEngine::newTime);
+        QTRY_VERIFY(frames.count() > 10);
+        game.screen->repaint();
+        QCOMPARE(game.screen->shownTime, stopped);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "arm.h"
 #include "modelling.h"
 #include "tissues.h"
+#include "view/roomcamera.h"
 
 #include <cmath>
 
@@ -637,7 +638,7 @@ std::vector<PuzzleSet> buildSets()
     brain.name = "Brain and eyes";
     brain.shape = {"head.md2", "Head", place(headGhost(), Frame::Upright, head)};
     // Floating at the height of the trough, its middle on the drag plane.
-    brain.shapePos = {-0.15f, 0.0f, 0.5f};
+    brain.shapePos = {-0.15f, 0.0f, roomcamera::dragPlaneZ};
     brain.parts = {
         {"hemisphere-left.md2", "Left cerebral hemisphere", place(hemisphere(1), Frame::Upright, head)},
         {"hemisphere-right.md2", "Right cerebral hemisphere", place(hemisphere(-1), Frame::Upright, head)},

@@ -22,6 +22,7 @@
 // one of all that gives the largest.
 
 #include "mesher.h"
+#include "view/roomcamera.h"
 
 #include <QList>
 #include <QPointF>
@@ -37,7 +38,7 @@ constexpr float setWidth = 0.45f;
 constexpr float setHeight = 0.8f;
 constexpr float setFarX = -0.40f;
 constexpr float setCentreY = 0.03f;
-constexpr float setCentreZ = 0.5f;
+constexpr float setCentreZ = roomcamera::dragPlaneZ; // on the carrying plane
 // Below this the usual orientation gives way to a better one.
 constexpr double comfortableTolerance = 0.05;
 // A drop box narrower than this (about ±12 pixels at the starting camera)

@@ -7,6 +7,7 @@
 #include "game/xmlfile.h"
 #include "pieces/md2format.h"
 #include "pieces/pcxformat.h"
+#include "view/roomcamera.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -193,18 +194,13 @@ private:
 
 bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY)
 {
-    // Model-view: tilt -90 about x, turn -80 about z, then the piece frame's
-    // 0.99; projection: 18 degrees down, the eye 1 back and 0.8 up, 110
-    // degrees of view at aspect 1.
-    V p{x * 0.99f, y * 0.99f, z * 0.99f};
-    p = rotX(rotZ(p, -80), -90);
-    p = rotX(p, 18);
-    p = {p.x, p.y - 1.0f, p.z - 0.8f};
-    if (p.z >= -0.01f)
+    using namespace roomcamera;
+    const QVector4D clip = projection() * pieceFrame(startTurn, startTilt, startZoom) * QVector4D(x, y, z, 1);
+    // The clip w is the distance in front of the eye.
+    if (clip.w() <= nearPlane)
         return false;
-    const float f = 1.0f / std::tan(55.0f * pi / 180);
-    *ndcX = f * p.x / -p.z;
-    *ndcY = f * p.y / -p.z;
+    *ndcX = clip.x() / clip.w();
+    *ndcY = clip.y() / clip.w();
     return true;
 }
 

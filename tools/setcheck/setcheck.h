@@ -1,19 +1,20 @@
 #pragma once
 
 // What torvane-setcheck holds a data directory to. The room's numbers come
-// from the view: pieces are drawn at 0.99 of the world, the trough is
-// 0.315 wide (world x -0.75 to -0.435) and its open front 0.6 long, the
-// player carries a piece on the plane z = 0.5 of the piece frame, and the
-// camera starts turned by -80 and tilted by -90 degrees.
+// from the view (view/roomcamera.h): the camera as it starts, the pieces'
+// frame and the carrying plane in it; the trough is 0.315 wide (world x
+// -0.75 to -0.435) and its open front 0.6 long.
 
 #include <QString>
 #include <QStringList>
+
+#include "view/roomcamera.h"
 
 namespace setcheck {
 constexpr int maxVertices = 2048;  // per frame, what MD2 allows
 constexpr int maxTriangles = 4096;
 constexpr float maxPieceAcross = 0.32f; // along x and y, after rotation and scale
-constexpr float dragPlaneZ = 0.5f;
+constexpr float dragPlaneZ = roomcamera::dragPlaneZ;
 // A target must project this far inside the starting view (normalised
 // device coordinates), so the player can drop on it without turning.
 constexpr float viewMargin = 0.92f;
@@ -31,6 +32,6 @@ struct Report
 Report checkDataDirectory(const QString &dir);
 
 // Normalised device coordinates of a point of the piece frame in the
-// starting view; false when it lies behind the eye.
+// starting view; false when it lies behind the near plane.
 bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY);
 } // namespace setcheck
