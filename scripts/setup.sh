@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libqt6sql6-sqlite sqlite3
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
   libsdl2-dev libsdl2-mixer-dev libvorbis-dev libogg-dev
   xvfb xauth x11-utils

@@ -78,6 +78,15 @@ private slots:
         else // a warning, then the summary
             QVERIFY2(lines.size() == 1 + !status && lines[0].contains(expected), qPrintable(lines.join(" | ")));
     }
+
+    void helpIsPrintedAndNotTakenForADirectory()
+    {
+        QProcess tool;
+        tool.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {"--help"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(tool.readAllStandardOutput().startsWith("usage: torvane-setcheck DIR\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSetcheck)

@@ -8,11 +8,13 @@
 // it was), 2 for a wrong command line.
 
 #include "makeset.h"
+#include "meshreader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -27,6 +29,9 @@ int usageError(const QString &what)
 
 int main(int argc, char **argv)
 {
+    // Each mesh file is imported by a child: this program again (meshreader.h).
+    if (argc > 1 && std::strcmp(argv[1], makeset::importChildOption) == 0)
+        return makeset::runImportChild(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("torvane-makeset");
     QCommandLineParser parser;
@@ -80,7 +85,7 @@ int main(int argc, char **argv)
             std::printf("%s\n", qPrintable(line));
             std::fflush(stdout);
         };
-    const auto warning = [](const QString &line) { std::fprintf(stderr, "torvane-makeset: warning: %s\n", qPrintable(line)); };
+    const auto warning = [](const QString &line) { std::fprintf(stderr, "torvane-makeset: %s\n", qPrintable(line)); };
     const makeset::Outcome outcome = makeset::makeSet(options, progress, warning);
     if (!outcome.ok) {
         std::fprintf(stderr, "torvane-makeset: %s\n", qPrintable(outcome.error));

@@ -8,24 +8,15 @@
 //   sets/<id>.png                  its icon for the chooser
 //   sets/bodyparts/<id>/*.md2      the pieces and the shape
 //
-// where <id> is the set's name in lower case with hyphens. The shared skin
+// where <id> is the set's name in lower case with hyphens, or that with a
+// number added when another set already has those files. The shared skin
 // (sets/bodyparts/tris4.pcx) is only read: every piece points at one plain
-// swatch of it (src/pieces/skinswatches.h).
-//
-// Lay-out: the set turns as a whole, its longest extent along the trough
-// and its shortest one up (or the --up axis up), the upper end of the long
-// axis to the trough's left. One scale for the whole set, the largest that
-// keeps
-//   - every piece within `pieceAcross` along x and y (the trough's limit),
-//   - the set within `setLength` along the trough, `setWidth` across it
-//     and `setHeight` up,
-// and the set's box centred `setCentreY` along the trough, `setCentreZ` up
-// (the drag plane runs through its middle), its far side `setFarX` in front
-// of the trough.
+// swatch of it (src/pieces/skinswatches.h). How the set lies in the room and
+// how close a drop must come: layout.h.
 //
 // Everything is written into a hidden folder of the data directory, checked
 // as torvane-setcheck checks it, and moved into place only when it passes:
-// a failure leaves the data directory as it was.
+// a failure, or Ctrl-C, leaves the data directory as it was.
 
 #include <QString>
 #include <QStringList>
@@ -34,15 +25,13 @@
 
 namespace makeset {
 
-constexpr float pieceAcross = 0.30f; // the trough takes 0.32
-constexpr float setLength = 0.95f;
-constexpr float setWidth = 0.45f;
-constexpr float setHeight = 0.8f;
-constexpr float setFarX = -0.40f;
-constexpr float setCentreY = 0.03f;
-constexpr float setCentreZ = 0.5f;
-// Two pieces whose drop points are this close on x and y share a target.
-constexpr float sameTarget = 0.01f;
+// The set file's "maker": --force replaces only sets that carry it.
+inline constexpr char makerName[] = "torvane-makeset";
+// A piece this many times larger or smaller than the others' middle size
+// is in other units (metres among millimetres) or another frame.
+constexpr float outOfScale = 25.0f;
+// A file of more objects than this is no piece of anatomy a set can place.
+constexpr int maxObjectsInAFile = 60;
 // The outline made when no shape is given stands this far (of the
 // pieces' longest extent) off them.
 constexpr float outlineMargin = 0.035f;
@@ -68,7 +57,8 @@ struct Outcome
 using Report = std::function<void(const QString &)>;
 
 // `progress` (may be empty) hears one line per piece as it is read,
-// `warning` what the author may want to fix but does not stop the set.
+// `warning` what the author may want to fix but does not stop the set
+// ("warning: ..." or "note: ...").
 Outcome makeSet(const Options &options, const Report &progress = {}, const Report &warning = {});
 
 // The source axis named by --up ("z", "+y", "-x"): index 0 to 2 and sign,

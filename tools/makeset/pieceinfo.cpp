@@ -7,45 +7,87 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringConverter>
 #include <QStringList>
+
+#include <optional>
 
 namespace makeset {
 namespace {
 
-// Word stems that name a tissue, most specific first: "pulmonary vein" is
-// a vein before it is lung, "spinal cord" a nerve before it is bone.
+// Words that name a tissue, most specific first: "pulmonary vein" is a
+// vein before it is lung, "rectus femoris" a muscle before it is bone. A
+// word matches whole, or with a plural "s" or "es"; one ending in '*'
+// matches every word it starts; one with a space, those words in a row.
+// Accents are dropped before matching ("fémur" is "femur").
 struct Keywords
 {
     const char *tissue;
-    QStringList stems;
+    const char *words;
 };
 
-const QList<Keywords> &keywords()
+const Keywords keywords[] = {
+    {"artery", "artery arteries arteria arterial aorta aortic carotid coronary"},
+    {"vein", "vein vena venous jugular portal saphenous"},
+    {"nerve", "nerve nervus spinal_cord plexus ganglion sciatic optic"},
+    {"cartilage", "cartilage* menisc* intervertebral disc disk trachea larynx epiglott*"},
+    {"heart", "heart ventric* atrium atria atrial myocard* cardiac valve auricle mitral tricuspid"},
+    {"lung", "lung bronch* pulmon* alveol* pleura*"},
+    {"liver", "liver hepat* gallbladder gall bile biliary spleen splen*"},
+    {"kidney", "kidney renal nephr* ureter* bladder adrenal urethra"},
+    {"stomach", "stomach gastr* esophag* oesophag* pancrea*"},
+    {"bowel", "bowel intestin* colon duoden* jejun* ileum cecum caecum rectum append* sigmoid"},
+    {"brain", "brain cerebr* cerebell* cortex thalam* hippocamp* pons medulla gyrus amygdala hemisphere caudate putamen "
+              "lobe"},
+    {"eye", "eye eyeball ocul* cornea retina sclera iris lens"},
+    {"muscle", "muscle* musc* мышц* biceps triceps deltoid* glute* quadriceps pector* trapezius latissimus rectus oblique "
+               "sartorius gastrocnem* soleus diaphragm tongue tendon sternocleidomastoid masseter temporalis frontalis "
+               "occipitalis brachialis brachioradialis flexor extensor abductor adductor supinator pronator psoas iliacus "
+               "iliopsoas gracilis semitendinosus semimembranosus vastus tibialis peroneus fibularis infraspinatus "
+               "supraspinatus subscapularis teres rhomboid* serratus intercostal* platysma orbicularis buccinator"},
+    {"bone", "bone os ossis skeleton skull cranium crani* femur femor* tibia fibula humerus humer* radius ulna cubitus "
+             "mandible mandib* maxilla* vertebra* vertebre* rib costa sternum manubrium xiphoid pelvis pelvi* hip hipbone "
+             "coxa* sacrum sacr* coccyx clavicle clavicul* scapula* omoplate patella* rotule carpal carpus metacarp* "
+             "tarsal tarsus metatars* phalan* calcane* talus ilium iliac ischium ischi* pubis pubic acetabul* hyoid spine "
+             "tooth teeth dens frontal parietal occipital temporal sphenoid ethmoid zygoma* nasal lacrimal vomer palatine "
+             "scaphoid lunate triquetrum triquetral pisiform trapezium trapezoid capitate hamate navicular cuboid "
+             "cuneiform atlas axis sesamoid incus malleus stapes perone bassin crane "
+             "кост* череп* позвон* ребр* лопатк* ключиц* грудин* таз* бедренн* плечев* лучев* локтев* берцов* "
+             "надколенн* крестец копчик"},
+    {"fat", "fat adipose"},
+    {"skin", "skin body torso trunk derm* epiderm*"},
+};
+
+// The name's words: lower case, accents dropped, words split at every
+// other character and where a capital follows a small letter ("LeftFemur").
+QStringList wordsOf(const QString &text)
 {
-    static const QList<Keywords> table = {
-        {"artery", {"arter", "aort", "carotid", "coronary"}},
-        {"vein", {"vein", "vena", "venous", "jugular", "portal", "saphenous"}},
-        {"nerve", {"nerve", "spinal cord", "plexus", "ganglion", "sciatic", "optic"}},
-        {"cartilage", {"cartilag", "menisc", "intervertebral", "disc", "trachea", "larynx", "epiglott"}},
-        {"heart", {"heart", "ventric", "atrium", "atria", "myocard", "cardi", "valve", "auricle"}},
-        {"lung", {"lung", "bronch", "pulmon", "alveol", "pleura"}},
-        {"liver", {"liver", "hepat", "gall", "bile", "spleen", "splen"}},
-        {"kidney", {"kidney", "renal", "nephr", "ureter", "bladder", "adrenal", "urethra"}},
-        {"stomach", {"stomach", "gastr", "esophag", "oesophag", "pancrea"}},
-        {"bowel", {"bowel", "intestin", "colon", "duoden", "jejun", "ileum", "cecum", "caecum", "rectum", "append", "sigmoid"}},
-        {"brain", {"brain", "cerebr", "cerebell", "cortex", "thalam", "hippocamp", "pons", "medulla", "gyrus", "amygdala",
-                   "hemisphere", "caudate", "putamen", "lobe"}},
-        {"eye", {"eye", "ocul", "cornea", "retina", "sclera", "iris", "lens"}},
-        {"bone", {"bone", "femur", "femor", "tibia", "fibula", "humer", "radius", "ulna", "skull", "crani", "mandib", "maxill",
-                  "vertebr", "rib", "stern", "pelvi", "sacr", "coccyx", "clavic", "scapul", "patell", "carpal", "tarsal",
-                  "phalan", "calcane", "talus", "ilium", "ischi", "pubi", "hyoid", "skeleton", "spine", "tooth", "teeth",
-                  "frontal", "parietal", "occipital", "temporal", "sphenoid", "ethmoid", "zygomat"}},
-        {"muscle", {"muscle", "musc", "biceps", "triceps", "deltoid", "glute", "quadriceps", "pector", "trapez", "latissimus",
-                    "rectus", "oblique", "sartorius", "gastrocnem", "soleus", "diaphragm", "tongue", "tendon"}},
-        {"fat", {"fat", "adipose"}},
-        {"skin", {"skin", "body", "torso", "trunk", "derm"}},
-    };
-    return table;
+    QString spaced;
+    for (int i = 0; i < text.size(); ++i) {
+        if (i > 0 && text[i].isUpper() && text[i - 1].isLower())
+            spaced += ' ';
+        spaced += text[i];
+    }
+    QString plain;
+    for (const QChar c : spaced.normalized(QString::NormalizationForm_KD).toLower())
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c.isLetter() ? c : QChar(' ');
+    return plain.split(' ', Qt::SkipEmptyParts);
+}
+
+bool matches(const QStringList &words, int at, const QString &entry)
+{
+    if (entry.contains('_')) { // words in a row
+        const QStringList row = entry.split('_');
+        for (int k = 0; k < row.size(); ++k)
+            if (at + k >= words.size() || words[at + k] != row[k])
+                return false;
+        return true;
+    }
+    const QString &word = words[at];
+    if (entry.endsWith('*'))
+        return word.startsWith(entry.chopped(1));
+    return word == entry || word == entry + "s" || word == entry + "es";
 }
 
 bool addEntry(Manifest *manifest, const QString &file, const QString &name, const QString &tissue, const QString &where,
@@ -67,18 +109,79 @@ bool addEntry(Manifest *manifest, const QString &file, const QString &name, cons
             return false;
         }
     }
+    if (manifest->entries.contains(file)) {
+        *error = where + ": names " + file + " a second time";
+        return false;
+    }
     manifest->entries.insert(file, entry);
     return true;
 }
 
-bool readJson(const QByteArray &bytes, const QString &path, Manifest *manifest, QString *error)
+// The top-level keys of a JSON object in the order written, duplicates
+// included (QJsonObject keeps only one of each).
+QStringList topLevelKeys(const QString &json)
+{
+    QStringList keys;
+    int depth = 0;
+    for (int i = 0; i < json.size(); ++i) {
+        const QChar c = json[i];
+        if (c == '{' || c == '[')
+            ++depth;
+        else if (c == '}' || c == ']')
+            --depth;
+        else if (c == '"') {
+            QString text;
+            for (++i; i < json.size() && json[i] != '"'; ++i)
+                text += json[i] == '\\' && i + 1 < json.size() ? json[++i] : json[i];
+            int next = i + 1;
+            while (next < json.size() && json[next].isSpace())
+                ++next;
+            if (depth == 1 && next < json.size() && json[next] == ':')
+                keys << text;
+        }
+    }
+    return keys;
+}
+
+// The manifest's text: UTF-8 with or without a byte-order mark, or UTF-16
+// with one; anything else would turn "Fémur" into noise, so it is refused.
+bool decode(const QByteArray &bytes, const QString &path, QString *text, QString *error)
+{
+    std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes);
+    if (!encoding && bytes.contains('\0')) {
+        *error = path + ": looks like UTF-16 without a byte-order mark; save it as UTF-8 (or UTF-16 with a byte-order mark)";
+        return false;
+    }
+    if (encoding && *encoding != QStringConverter::Utf8 && *encoding != QStringConverter::Utf16LE
+        && *encoding != QStringConverter::Utf16BE) {
+        *error = path + ": is in an encoding other than UTF-8 or UTF-16; save it as UTF-8";
+        return false;
+    }
+    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
+    *text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        *error = path + ": is not UTF-8 text (Latin-1 or another code page?); save it as UTF-8";
+        return false;
+    }
+    if (text->startsWith(QChar(0xFEFF)))
+        text->remove(0, 1);
+    return true;
+}
+
+bool readJson(const QString &text, const QString &path, Manifest *manifest, QString *error)
 {
     QJsonParseError parse;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &parse);
     if (!document.isObject()) {
         *error = path + ": not a JSON object of files" + (parse.error ? " (" + parse.errorString() + ")" : QString());
         return false;
     }
+    const QStringList keys = topLevelKeys(text);
+    for (int i = 0; i < keys.size(); ++i)
+        if (keys.indexOf(keys[i]) < i) {
+            *error = path + ": " + keys[i] + ": names " + keys[i] + " a second time";
+            return false;
+        }
     const QJsonObject files = document.object();
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject piece = it.value().toObject();
@@ -109,10 +212,12 @@ bool readManifest(const QString &path, Manifest *manifest, QString *error)
         *error = path + ": cannot read the manifest (" + file.errorString() + ")";
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (bytes.trimmed().startsWith('{'))
-        return readJson(bytes, path, manifest, error);
-    const QStringList lines = QString::fromUtf8(bytes).split('\n');
+    QString text;
+    if (!decode(file.readAll(), path, &text, error))
+        return false;
+    if (text.trimmed().startsWith('{'))
+        return readJson(text, path, manifest, error);
+    const QStringList lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith('#'))
@@ -175,14 +280,18 @@ int tissueNearest(int r, int g, int b)
 
 int tissueFromName(const QString &name)
 {
-    const QString lower = name.toLower();
-    for (const Keywords &k : keywords())
-        for (const QString &stem : k.stems)
-            if (lower.contains(stem))
-                return tissueNamed(k.tissue);
+    const QStringList words = wordsOf(name);
+    for (const Keywords &k : keywords) {
+        const QStringList entries = QString::fromUtf8(k.words).split(' ', Qt::SkipEmptyParts);
+        for (int at = 0; at < words.size(); ++at)
+            for (const QString &entry : entries)
+                if (matches(words, at, entry))
+                    return tissueNamed(k.tissue);
+    }
     return -1;
 }
 
-int defaultTissue() { return tissueNamed("muscle"); }
+// Nothing says what the piece is: a plain pale swatch rather than a guess.
+int defaultTissue() { return tissueNamed("skin"); }
 
 } // namespace makeset

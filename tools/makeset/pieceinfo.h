@@ -13,7 +13,9 @@
 // by its name (or its path as given on the command line). A JSON object
 // works as well: {"left_femur.obj": "Left femur",
 //                 "FJ3155.stl": {"name": "Left ventricle", "tissue": "heart"}}.
-// Tissues are the swatch names of src/pieces/skinswatches.h.
+// Tissues are the swatch names of src/pieces/skinswatches.h. The manifest is
+// UTF-8, with or without a byte-order mark, or UTF-16 with one; anything
+// else, and a file named twice, is refused.
 
 #include <QHash>
 #include <QString>
@@ -35,7 +37,8 @@ struct Manifest
 };
 
 // False with a one-line `error` (file and line) when the manifest cannot be
-// read or names a tissue that has no swatch.
+// read, is in another encoding, names a file twice or names a tissue that
+// has no swatch.
 bool readManifest(const QString &path, Manifest *manifest, QString *error);
 
 // "left_femur.obj" gives "Left femur".
@@ -47,9 +50,10 @@ QString slug(const QString &text);
 int tissueNamed(const QString &name);
 // The swatch nearest to a colour (0 to 255 a channel).
 int tissueNearest(int r, int g, int b);
-// The swatch a piece's name suggests ("ventricle" gives heart), or -1.
+// The swatch a whole word of the piece's name names ("ventricle" gives
+// heart, "trapezium" bone, "trapezius" muscle), or -1.
 int tissueFromName(const QString &name);
-// Pieces nothing says anything about.
+// Pieces nothing says anything about: skin, a pale swatch, not a guess.
 int defaultTissue();
 
 } // namespace makeset
