@@ -1,5 +1,5 @@
 // The data directory the build generates: complete, the same bytes every run, every piece named and within
-// MD2's limits, the skin's swatch row as sets made outside the generator expect it, passed by torvane-setcheck.
+// MD2's limits, the skin's swatch rows as sets made outside the generator expect them, passed by torvane-setcheck.
 
 #include "pieces/md2format.h"
 #include "pieces/pcxformat.h"
@@ -78,9 +78,13 @@ private slots:
         QVERIFY2(pcx.ok && pcx.image.width == 256 && pcx.image.height == 256, qPrintable(pcx.error));
         const QImage skin(reinterpret_cast<const uchar *>(pcx.image.rgb.constData()), 256, 256, 3 * 256, QImage::Format_RGB888);
         QCOMPARE(skin.pixel(56, 248), qRgb(196, 62, 56)); // "heart", the fourth: centred at x 3 * 16 + 8, y 240 + 8
-        for (int p = 0; p < 256 * 16; ++p) { // x across the row, y down its 16 pixels
-            const swatch::Tissue &t = swatch::tissues[p % 256 / 16];
-            QVERIFY2(skin.pixel(p % 256, 240 + p / 256) == qRgb(t.r, t.g, t.b), t.name);
+        QCOMPARE(skin.pixel(56, 232), qRgb(161, 51, 46)); // its darker shade above: 196, 62, 56 times 0.825, rounded down
+        QCOMPARE(skin.pixel(56, 216), qRgb(141, 44, 40)); // and the darkest: times 0.72
+        QCOMPARE(skin.pixel(104, 216), qRgb(177, 155, 86)); // "fat", the seventh, in no tissue's shades: 246, 216, 120 times 0.72
+        for (int p = 0; p < 256 * 16 * swatch::shadeCount; ++p) { // x across each row, y down its 16 pixels, the rows upwards
+            const int i = p % 256 / 16, shade = p / (256 * 16);
+            const swatch::Colour c = swatch::colour(i, shade);
+            QVERIFY2(skin.pixel(p % 256, 240 - 16 * shade + p / 256 % 16) == qRgb(c.r, c.g, c.b), swatch::tissues[i].name);
         }
     }
 };
