@@ -4,6 +4,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include <QStringList>
 
 #include <charconv>
 #include <cmath>
@@ -75,6 +76,13 @@ double readTolerance(const QString &text)
     return ok && std::isfinite(value) && value > 0 ? value : defaultTolerance;
 }
 
+QString readDirection(const QString &text)
+{
+    const QString direction = text.trimmed();
+    static const QStringList axes = {"+x", "-x", "+y", "-y", "+z", "-z"};
+    return axes.contains(direction) ? direction : QString();
+}
+
 QString formatNumber(float value)
 {
     if (!std::isfinite(value))
@@ -104,11 +112,18 @@ SetFile readSet(const QDomDocument &document)
             set.tolerance = readTolerance(element.text());
         else if (tag == QLatin1String(maker))
             set.maker = element.text().trimmed();
+        else if (tag == QLatin1String(towardsHead))
+            set.towardsHead = readDirection(element.text());
+        else if (tag == QLatin1String(towardsLeft))
+            set.towardsLeft = readDirection(element.text());
         else if (tag == QLatin1String("part"))
             set.parts.append(pieceOf(node));
         else if (tag == QLatin1String("shape"))
             set.hasShape = true, set.shape = pieceOf(node);
     }
+    // Head and left along one axis cannot both be right: trust neither.
+    if (!set.towardsHead.isEmpty() && !set.towardsLeft.isEmpty() && set.towardsHead.back() == set.towardsLeft.back())
+        set.towardsHead.clear(), set.towardsLeft.clear();
     return set;
 }
 
@@ -127,6 +142,10 @@ QByteArray writeSet(const SetFile &set)
         out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(tolerance), formatNumber(float(set.tolerance)));
     if (!set.maker.isEmpty())
         out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(maker), xmlText(set.maker));
+    if (!set.towardsHead.isEmpty())
+        out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(towardsHead), xmlText(set.towardsHead));
+    if (!set.towardsLeft.isEmpty())
+        out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(towardsLeft), xmlText(set.towardsLeft));
     if (set.hasShape)
         writePiece(out, "shape", set.shape);
     for (const Piece &part : set.parts)

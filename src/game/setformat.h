@@ -17,6 +17,8 @@ class QDomDocument;
 //     <icon>heart.png</icon>            picture, relative to "sets/"
 //     <tolerance>0.04</tolerance>       optional: how close a drop must be
 //     <maker>torvane-makeset</maker>    optional: the tool that made the set
+//     <towards_head>-y</towards_head>   optional: where the body lies in the
+//     <towards_left>-x</towards_left>   room (see below)
 //     <shape> piece keys </shape>       the body the pieces are fitted into
 //     <part> piece keys </part>         one puzzle piece; any number
 //   </set>
@@ -27,14 +29,21 @@ class QDomDocument;
 //     exactly (case-sensitive); attributes are never read; a value is the
 //     element's whole text.
 //   - A child given twice: the last one counts ("name", "icon", "tolerance",
-//     "maker", "shape"); every "part" is a piece, in document order, which is
-//     the order they come by on the trough. The chooser adds every icon's
-//     width to its row but shows the last.
+//     "maker", "towards_head", "towards_left", "shape"); every "part" is a
+//     piece, in document order, which is the order they come by on the
+//     trough. The chooser adds every icon's width to its row but shows the
+//     last.
 //   - "icon" loads "sets/" + text; absent: no picture (no width in the row).
 //   - "tolerance", in world units: a drop at (x, y) fits a part whose target
 //     is (tx, ty) when x - t < tx < x + t and y - t < ty < y + t, strictly,
 //     whatever the heights. Read as a double (so "0.1" is exactly the
 //     default). Absent, not a number, not finite, zero or negative: 0.1.
+//   - "towards_head" and "towards_left": the room's axis ("+x", "-x", "+y",
+//     "-y", "+z" or "-z"; z is up) along which the body's head (superior)
+//     and the body's own left point from its centre. A body lying on its
+//     back along the trough with its head to the player's left: "-y" and
+//     "-x". Absent, any other text, or both along one axis (no body lies
+//     so): unknown, and the game marks neither.
 //   - "maker" is not read by the game. torvane-makeset writes its own name
 //     there and replaces (--force) only sets that carry it.
 //   - No "shape": no ghost and a zero offset. No "part": a game without
@@ -70,11 +79,16 @@ namespace setformat {
 constexpr double defaultTolerance = 0.1;
 inline constexpr char tolerance[] = "tolerance";
 inline constexpr char maker[] = "maker";
+inline constexpr char towardsHead[] = "towards_head";
+inline constexpr char towardsLeft[] = "towards_left";
 
 // A piece key's number as the game reads it: 0 for anything but a finite float.
 float readNumber(const QString &text);
 // The "tolerance" text as the game reads it: defaultTolerance unless a finite positive number.
 double readTolerance(const QString &text);
+// A direction as the set file gives it: "+x" ... "-z", surrounding white
+// space dropped; empty for anything else.
+QString readDirection(const QString &text);
 // The shortest plain-notation text that QString::toFloat reads back as exactly `value` ("0.1", "-12.5", "0").
 QString formatNumber(float value);
 
@@ -93,6 +107,9 @@ struct SetFile
     // Read: the tolerance the game plays with. Written when not 0 (0: no key, the game uses 0.1).
     double tolerance = 0;
     QString maker;
+    // Read: "+x" ... "-z", or empty when unknown (see above). Written when not empty.
+    QString towardsHead;
+    QString towardsLeft;
     bool hasShape = false;
     Piece shape;
     QList<Piece> parts;

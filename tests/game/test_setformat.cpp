@@ -55,6 +55,8 @@ private slots:
         set.icon = "b.png";
         set.tolerance = 0.04;
         set.maker = "torvane-makeset";
+        set.towardsHead = "+z";
+        set.towardsLeft = "+y";
         set.hasShape = true;
         set.shape = {"bodyparts/b/shape.md2", "Body", {}};
         set.shape.pose.posY = 0.25f;
@@ -67,6 +69,8 @@ private slots:
                                    "  <icon>b.png</icon>\n"
                                    "  <tolerance>0.04</tolerance>\n"
                                    "  <maker>torvane-makeset</maker>\n"
+                                   "  <towards_head>+z</towards_head>\n"
+                                   "  <towards_left>+y</towards_left>\n"
                                    "  <shape>\n"
                                    "    <name>Body</name>\n"
                                    "    <filename>bodyparts/b/shape.md2</filename>\n"
@@ -92,6 +96,7 @@ private slots:
         QCOMPARE(back.name, QString("Bones & <joints>"));
         QCOMPARE(back.maker, QString("torvane-makeset"));
         QCOMPARE(back.tolerance, 0.04);
+        QCOMPARE(back.towardsHead + back.towardsLeft, QString("+z+y"));
         QCOMPARE(engine.fitTolerance(), 0.04);
         QCOMPARE(back.shape.pose.posY, engine.offsetY);
         QCOMPARE(back.parts[0].filename, QString("bodyparts/b/femur.md2"));
@@ -108,6 +113,34 @@ private slots:
         QCOMPARE(set.tolerance, 0.1);
         QCOMPARE(set.parts.size(), 2);
         QVERIFY(!set.hasShape);
+    }
+
+    void whereTheBodyLiesIsAnAxisOrUnknown_data()
+    {
+        QTest::addColumn<QString>("children");
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<QString>("left");
+        const auto dirs = [](const char *head, const char *left) {
+            return QString("<towards_head>%1</towards_head><towards_left>%2</towards_left>").arg(head, left);
+        };
+        QTest::newRow("on its back, head to the player's left") << dirs("-y", "-x") << "-y" << "-x";
+        QTest::newRow("white space around") << dirs(" +z\n", "\t+y ") << "+z" << "+y";
+        QTest::newRow("the last counts") << dirs("+x", "-y") + "<towards_head>-z</towards_head>" << "-z" << "-y";
+        QTest::newRow("capitals, words and bare axes: unknown") << dirs("+Y", "left") + "<towards_head>y</towards_head>" << "" << "";
+        QTest::newRow("head and left along one axis: neither") << dirs("+x", "-x") << "" << "";
+        QTest::newRow("inside a part, not the set's") << "<part>" + dirs("+x", "+y") + "</part>" << "" << "";
+    }
+
+    void whereTheBodyLiesIsAnAxisOrUnknown()
+    {
+        QFETCH(QString, children);
+        QFETCH(QString, head);
+        QFETCH(QString, left);
+        QDomDocument document("set");
+        QVERIFY(document.setContent("<set>" + children + "</set>"));
+        const SetFile set = readSet(document);
+        QCOMPARE(set.towardsHead, head);
+        QCOMPARE(set.towardsLeft, left);
     }
 
     void onlyTargetsLessThanTwoTolerancesApartOnBothAxesMakeAPair_data()

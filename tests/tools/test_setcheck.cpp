@@ -4,6 +4,7 @@
 #include "testing/md2writer.h"
 
 #include <QProcess>
+#include <QVector3D>
 #include <QTest>
 
 namespace {
@@ -14,6 +15,17 @@ QByteArray setXml(const QString &partKeys, const QString &model = "cube.md2", co
     return QString("<set><name>Small</name><icon>%1</icon><shape><name>Body</name><filename>bodyparts/big.md2</filename>"
                    "<pos_x>-0.22</pos_x><pos_y>0.02</pos_y><pos_z>0.38</pos_z></shape><part><name>Cube</name><filename>"
                    "bodyparts/%2</filename><pos_y>-0.17</pos_y>%3</part></set>").arg(icon, model, partKeys).toUtf8();
+}
+
+// A set of two cubes: "Cube" at (-0.25, 0) in the room and a second part at `second` from it, the body (a
+// cube of edge 0.2) at `body`; the first part's target is kept where it is whatever the body's place.
+QByteArray twoParts(const QString &second, QVector3D body = {-0.25f, 0, 0.5f}, const QString &extra = "")
+{
+    const QString at = "<pos_x>%1</pos_x><pos_y>%2</pos_y><pos_z>%3</pos_z>";
+    return QString("<set><name>Small</name><icon>small.png</icon>%1<shape><name>Body</name><filename>bodyparts/big.md2</filename>"
+                   "%2</shape><part><name>Cube</name><filename>bodyparts/cube.md2</filename>%3</part><part>%4</part></set>")
+        .arg(extra, at.arg(body.x()).arg(body.y()).arg(body.z()), at.arg(-0.25f - body.x()).arg(-body.y()).arg(0), second)
+        .toUtf8();
 }
 
 } // namespace
@@ -55,6 +67,22 @@ private slots:
         row("part without a name: a warning, still playable", setXml("").replace("<name>Cube</name>", ""),
             "sets/small.xml: warning: part 1 (bodyparts/cube.md2) has no name");
         row("no sets", QByteArray(), "sets: no puzzle set (*.xml) found");
+        // Targets 1/8 apart on x: the usual tenth's boxes (2 x 0.1 = 0.2 wide) overlap.
+        const QString second = "<name>Second cube</name><filename>bodyparts/cube.md2</filename><pos_x>0.125</pos_x>";
+        row("one drop point fits two parts", twoParts(second),
+            "sets/small.xml: one drop point fits both \"Cube\" and \"Second cube\": their targets are 0.125 apart on x and 0.000 on y");
+        row("parts without names are named by their models",
+            twoParts("<filename>bodyparts/small.md2</filename><pos_y>0.1</pos_y>").replace("<name>Cube</name>", ""),
+            "one drop point fits both \"bodyparts/cube.md2\" and \"bodyparts/small.md2\"");
+        row("a tolerance under 0.02: a warning, still playable", twoParts(second, {-0.25f, 0, 0.5f}, "<tolerance>0.015</tolerance>"),
+            "sets/small.xml: warning: a tolerance of 0.015 is hard to hit with a mouse");
+        // The legs nearest the player stand at x -0.3 / 0.66 = -0.4545 and y -0.4 / 0.66 = -0.606 (left) or 0.606 (right),
+        // 0.02 / 0.66 thick and 0.4 / 0.66 = 0.606 high; the stands' tops span x -1.076 to -0.439, y 0.591 to 0.924 (right)
+        // and z 0.576 to 0.939.
+        row("the ghost in a leg", twoParts(second, {-0.45f, -0.55f, 0.3f}), "sets/small.xml: the shape \"Body\" stands in a leg of the left stand");
+        row("a part in a stand's top", twoParts("<name>B</name><filename>bodyparts/cube.md2</filename><pos_x>-0.15</pos_x><pos_y>0.6</pos_y>"
+                                                "<pos_z>0.2</pos_z>"),
+            "sets/small.xml: part 2 (bodyparts/cube.md2) stands in the top of the right stand");
     }
 
     void eachProblemIsOneLineNamingItsFile()
@@ -75,8 +103,10 @@ private slots:
         QCOMPARE(status, expected.isEmpty() || expected.contains("warning") ? 0 : 1);
         if (expected.isEmpty())
             QCOMPARE(lines, QStringList({".: 1 sets, 1 pieces, all readable and playable"}));
-        else // a warning, then the summary
-            QVERIFY2(lines.size() == 1 + !status && lines[0].contains(expected), qPrintable(lines.join(" | ")));
+        else // the problem or the warning first; after a problem only warnings, after a warning the summary
+            QVERIFY2(lines.size() >= 1 + !status && lines[0].contains(expected)
+                         && (status ? lines.filter(": warning: ").size() == lines.size() - 1 : lines.size() == 2),
+                     qPrintable(lines.join(" | ")));
     }
 
     void helpIsPrintedAndNotTakenForADirectory()

@@ -572,107 +572,110 @@ Mesh eye(int side)
 
 } // namespace
 
+PuzzleSet bodySet(const char *fileBase, const char *name, const PieceModel &shape, V3 at, Frame frame, std::vector<PieceModel> parts,
+                  IconView icon)
+{
+    return {fileBase, name, shape, at, std::move(parts), icon, sceneAxis({0, 1, 0}, frame), sceneAxis({1, 0, 0}, frame)};
+}
+
 std::vector<PuzzleSet> buildSets()
 {
     std::vector<PuzzleSet> sets;
-
-    const float torso = 1.1f;
-    const Mesh trunk = torsoGhost(), gut = stomach(), loops = smallBowel();
-    PuzzleSet organs;
-    organs.fileBase = "organs";
-    organs.name = "Organs of the trunk";
-    organs.shape = {"trunk.md2", "Trunk", place(trunk, Frame::Supine, torso)};
-    // Lying at the height of the trough floor, just in front of it, so a
-    // piece carried on the drag plane passes through the ghost's middle.
-    organs.shapePos = {-0.16f, 0.03f, 0.56f};
-    const Mesh leftKidney = kidneyLeft();
-    organs.parts = {
-        {"heart.md2", "Heart", place(heart(), Frame::Supine, torso)},
-        {"lung-right.md2", "Right lung", place(lung(-1), Frame::Supine, torso)},
-        {"lung-left.md2", "Left lung", place(lung(1), Frame::Supine, torso)},
-        {"liver.md2", "Liver and gallbladder", place(liver(true), Frame::Supine, torso)},
-        {"stomach.md2", "Stomach", place(gut, Frame::Supine, torso)},
-        {"spleen.md2", "Spleen", place(spleen(), Frame::Supine, torso)},
-        {"pancreas.md2", "Pancreas", place(pancreas(true), Frame::Supine, torso)},
-        {"kidney-left.md2", "Left kidney", place(leftKidney, Frame::Supine, torso)},
-        {"kidney-right.md2", "Right kidney", place(mirrored(leftKidney, {0, -0.022f, 0}), Frame::Supine, torso)},
-        {"bladder.md2", "Urinary bladder", place(bladder(), Frame::Supine, torso)},
-        {"small-intestine.md2", "Small intestine", place(loops, Frame::Supine, torso)},
-        {"large-intestine.md2", "Large intestine", place(largeBowel(true), Frame::Supine, torso)},
+    const auto add = [&sets](std::vector<PuzzleSet> more) {
+        for (PuzzleSet &set : more)
+            sets.push_back(std::move(set));
     };
-    sets.push_back(std::move(organs));
+    const Frame supine = Frame::Supine;
 
-    // As large as the longest bone (the spine) still fits on the trough.
-    const float body = 0.545f;
-    PuzzleSet skeleton;
-    skeleton.fileBase = "skeleton";
-    skeleton.name = "The skeleton";
-    skeleton.shape = {"body.md2", "Body", place(skeletonGhost(), Frame::Supine, body)};
-    skeleton.shapePos = {-0.12f, 0.03f, 0.56f};
+    // The trunk as large as the liver and the large intestine still fit on
+    // the trough. Lying at the height of the trough floor, just in front of
+    // it, so a piece carried on the drag plane passes through the ghost's
+    // middle. The stomach lies over the pancreas and both over the left
+    // kidney, and the large intestine frames the small one: the organs in
+    // front, the urinary organs, and those deep in the belly are three sets.
+    const float torso = 1.15f;
+    const Mesh trunk = torsoGhost(), gut = stomach(), loops = smallBowel();
+    const auto organ = [&](const char *file, const char *name, const Mesh &m) { return PieceModel{file, name, place(m, supine, torso)}; };
+    const PieceModel trunkShape{"trunk.md2", "Trunk", place(trunk, supine, torso)};
+    const V3 trunkAt{-0.15f, 0.03f, 0.56f};
+    const Mesh leftKidney = kidneyLeft();
+    sets.push_back(bodySet("organs", "Organs of the trunk", trunkShape, trunkAt, supine,
+                           {organ("heart.md2", "Heart", heart()), organ("lung-right.md2", "Right lung", lung(-1)),
+                            organ("lung-left.md2", "Left lung", lung(1)), organ("liver.md2", "Liver and gallbladder", liver(true)),
+                            organ("stomach.md2", "Stomach", gut), organ("small-intestine.md2", "Small intestine", loops)}));
+    sets.push_back(bodySet("urinary", "The kidneys and bladder", trunkShape, trunkAt, supine,
+                           {organ("kidney-left.md2", "Left kidney", leftKidney),
+                            organ("kidney-right.md2", "Right kidney", mirrored(leftKidney, {0, -0.022f, 0})),
+                            organ("bladder.md2", "Urinary bladder", bladder())}));
+    sets.push_back(bodySet("organs-deep", "Pancreas, spleen and large intestine", trunkShape, trunkAt, supine,
+                           {organ("pancreas.md2", "Pancreas", pancreas(true)), organ("spleen.md2", "Spleen", spleen()),
+                            organ("large-intestine.md2", "Large intestine", largeBowel(true))}));
+
+    // As large as the longest bone (the spine) still fits on the trough. The
+    // spine lies under the rib cage: the spine and pelvis are a set of their own.
+    const float body = 0.58f;
+    const auto bone = [&](const char *file, const char *name, const Mesh &m) { return PieceModel{file, name, place(m, supine, body)}; };
+    const PieceModel bodyShape{"body.md2", "Body", place(skeletonGhost(), supine, body)};
+    const V3 bodyAt{-0.12f, 0.03f, 0.56f};
     const Mesh humerus = meshShape(arm::humerus(), 1960);
     const Mesh h = skeletonArm(humerus), fa = forearmAndHand(), fe = femur(), leg = lowerLeg();
-    skeleton.parts = {
-        {"skull.md2", "Skull", place(skull(), Frame::Supine, body)},
-        {"spine.md2", "Vertebral column", place(spine(), Frame::Supine, body)},
-        {"ribcage.md2", "Rib cage, sternum and clavicles", place(ribCage(), Frame::Supine, body)},
-        {"hipbone-right.md2", "Right hip bone", place(hipBone(-1), Frame::Supine, body)},
-        {"hipbone-left.md2", "Left hip bone", place(hipBone(1), Frame::Supine, body)},
-        {"sacrum.md2", "Sacrum and coccyx", place(sacrum(), Frame::Supine, body)},
-        {"humerus-right.md2", "Right humerus", place(h, Frame::Supine, body)},
-        {"humerus-left.md2", "Left humerus", place(mirrored(h, {}), Frame::Supine, body)},
-        {"forearm-right.md2", "Right forearm and hand", place(fa, Frame::Supine, body)},
-        {"forearm-left.md2", "Left forearm and hand", place(mirrored(fa, {}), Frame::Supine, body)},
-        {"femur-right.md2", "Right femur and patella", place(fe, Frame::Supine, body)},
-        {"femur-left.md2", "Left femur and patella", place(mirrored(fe, {}), Frame::Supine, body)},
-        {"leg-right.md2", "Right tibia, fibula and foot", place(leg, Frame::Supine, body)},
-        {"leg-left.md2", "Left tibia, fibula and foot", place(mirrored(leg, {}), Frame::Supine, body)},
-    };
-    // A tall figure: show it from the skull down to the thighs, so it fills
-    // its card like the others.
-    skeleton.icon.zoom = 1.75f;
-    sets.push_back(std::move(skeleton));
+    // Bones that meet at a joint are told apart by their shade. A tall
+    // figure: show it from the skull down to the thighs, so it fills its card
+    // like the others.
+    sets.push_back(bodySet("skeleton", "The skeleton", bodyShape, bodyAt, supine,
+                           {bone("skull.md2", "Skull", skull()), bone("ribcage.md2", "Rib cage, sternum and clavicles", ribCage()),
+                            bone("humerus-right.md2", "Right humerus", tinted(h, Bone, BoneDark)),
+                            bone("humerus-left.md2", "Left humerus", tinted(mirrored(h, {}), Bone, BoneDark)),
+                            bone("forearm-right.md2", "Right forearm and hand", fa),
+                            bone("forearm-left.md2", "Left forearm and hand", mirrored(fa, {})),
+                            bone("femur-right.md2", "Right femur and patella", tinted(fe, Bone, BoneDark)),
+                            bone("femur-left.md2", "Left femur and patella", tinted(mirrored(fe, {}), Bone, BoneDark)),
+                            bone("leg-right.md2", "Right tibia, fibula and foot", leg),
+                            bone("leg-left.md2", "Left tibia, fibula and foot", mirrored(leg, {}))},
+                           {90.0f, 78.0f, 0.06f, 1.75f}));
+    sets.push_back(bodySet("spine", "The spine and pelvis", bodyShape, bodyAt, supine,
+                           {bone("spine.md2", "Vertebral column", spine()), bone("sacrum.md2", "Sacrum and coccyx", tinted(sacrum(), Bone, BoneDark)),
+                            bone("hipbone-right.md2", "Right hip bone", hipBone(-1)),
+                            bone("hipbone-left.md2", "Left hip bone", tinted(hipBone(1), Bone, BoneLight))}));
 
-    const float head = 1.8f;
-    PuzzleSet brain;
-    brain.fileBase = "head";
-    brain.name = "Brain and eyes";
-    brain.shape = {"head.md2", "Head", place(headGhost(), Frame::Upright, head)};
-    // Floating at the height of the trough, its middle on the drag plane.
-    brain.shapePos = {-0.15f, 0.0f, roomcamera::dragPlaneZ};
-    brain.parts = {
-        {"hemisphere-left.md2", "Left cerebral hemisphere", place(hemisphere(1), Frame::Upright, head)},
-        {"hemisphere-right.md2", "Right cerebral hemisphere", place(hemisphere(-1), Frame::Upright, head)},
-        {"cerebellum.md2", "Cerebellum", place(cerebellum(), Frame::Upright, head)},
-        {"brainstem.md2", "Brain stem", place(brainStem(), Frame::Upright, head)},
-        {"eye-left.md2", "Left eye and optic nerve", place(eye(1), Frame::Upright, head)},
-        {"eye-right.md2", "Right eye and optic nerve", place(eye(-1), Frame::Upright, head)},
+    // Upright and facing the player, floating at the height of the trough,
+    // its middle on the drag plane; the head in three-quarter view. The left
+    // hemisphere a lighter grey, the right one a darker, so the halves read apart.
+    const float head = 1.85f;
+    const auto brainPart = [&](const char *file, const char *name, const Mesh &m) {
+        return PieceModel{file, name, place(m, Frame::Upright, head)};
     };
-    // The head in three-quarter view.
-    brain.icon = {28.0f, 18.0f, 0.08f, 1.0f};
-    sets.push_back(std::move(brain));
+    sets.push_back(bodySet("head", "Brain and eyes", {"head.md2", "Head", place(headGhost(), Frame::Upright, head)}, {-0.15f, 0.0f, roomcamera::dragPlaneZ},
+                           Frame::Upright,
+                           {brainPart("hemisphere-left.md2", "Left cerebral hemisphere", tinted(hemisphere(1), GreyMatter, GreyMatterLight)),
+                            brainPart("hemisphere-right.md2", "Right cerebral hemisphere", tinted(hemisphere(-1), GreyMatter, GreyMatterDark)),
+                            brainPart("cerebellum.md2", "Cerebellum", cerebellum()), brainPart("brainstem.md2", "Brain stem", brainStem()),
+                            brainPart("eye-left.md2", "Left eye and optic nerve", eye(1)),
+                            brainPart("eye-right.md2", "Right eye and optic nerve", eye(-1))},
+                           {28.0f, 18.0f, 0.08f, 1.0f}));
 
-    // The digestive tract in the same trunk, a little larger: as large as
-    // the oesophagus still fits on the trough.
-    const float tract = 1.17f;
-    PuzzleSet digestive;
-    digestive.fileBase = "digestive";
-    digestive.name = "The digestive tract";
-    digestive.shape = {"digestive-trunk.md2", "Trunk", place(trunk, Frame::Supine, tract)};
-    digestive.shapePos = {-0.16f, 0.03f, 0.56f};
-    digestive.parts = {
-        {"digestive-oesophagus.md2", "Oesophagus", place(oesophagus(), Frame::Supine, tract)},
-        {"digestive-stomach.md2", "Stomach", place(gut, Frame::Supine, tract)},
-        {"digestive-duodenum.md2", "Duodenum", place(duodenum(), Frame::Supine, tract)},
-        {"digestive-small-intestine.md2", "Small intestine", place(loops, Frame::Supine, tract)},
-        {"digestive-large-intestine.md2", "Large intestine", place(largeBowel(false), Frame::Supine, tract)},
-        {"digestive-rectum.md2", "Rectum", place(rectum(), Frame::Supine, tract)},
-        {"digestive-liver.md2", "Liver", place(liver(false), Frame::Supine, tract)},
-        {"digestive-gallbladder.md2", "Gallbladder and bile ducts", place(gallbladder(), Frame::Supine, tract)},
-        {"digestive-pancreas.md2", "Pancreas", place(pancreas(false), Frame::Supine, tract)},
-    };
-    sets.push_back(std::move(digestive));
+    // The digestive tract in the same trunk, a little larger: as large as the
+    // liver still fits on the trough. The stomach lies over the pancreas, the
+    // duodenum round the bile duct and the large intestine round the small:
+    // the tube down to the small intestine, then the glands and the large
+    // intestine. The duodenum and the rectum a darker shade than the
+    // intestines they run into.
+    const float tract = 1.18f;
+    const auto gutPart = [&](const char *file, const char *name, const Mesh &m) { return PieceModel{file, name, place(m, supine, tract)}; };
+    const PieceModel tractShape{"digestive-trunk.md2", "Trunk", place(trunk, supine, tract)};
+    const V3 tractAt{-0.15f, 0.03f, 0.56f};
+    sets.push_back(bodySet("digestive", "The digestive tract", tractShape, tractAt, supine,
+                           {gutPart("digestive-oesophagus.md2", "Oesophagus", oesophagus()),
+                            gutPart("digestive-stomach.md2", "Stomach", gut), gutPart("digestive-duodenum.md2", "Duodenum", tinted(duodenum(), SmallBowel, SmallBowelDark)),
+                            gutPart("digestive-small-intestine.md2", "Small intestine", loops)}));
+    sets.push_back(bodySet("digestive-glands", "Liver, pancreas and large intestine", tractShape, tractAt, supine,
+                           {gutPart("digestive-liver.md2", "Liver", liver(false)),
+                            gutPart("digestive-gallbladder.md2", "Gallbladder and bile ducts", gallbladder()),
+                            gutPart("digestive-pancreas.md2", "Pancreas", pancreas(false)),
+                            gutPart("digestive-large-intestine.md2", "Large intestine", largeBowel(false)),
+                            gutPart("digestive-rectum.md2", "Rectum", tinted(rectum(), LargeBowel, LargeBowelDark))}));
 
-    sets.push_back(heartSet());
-    sets.push_back(armSet(humerus));
+    add(heartSets());
+    add(armSets(humerus));
     return sets;
 }

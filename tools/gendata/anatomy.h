@@ -4,7 +4,7 @@
 // (x towards the body's left, y up towards the head, z forwards; metres of
 // a life-sized adult) and then laid into the set's scene frame.
 
-#include "mesher.h"
+#include "modelling.h"
 
 #include <QString>
 #include <vector>
@@ -25,6 +25,9 @@ struct IconView
     float zoom = 1.0f;   // above 1: the top of the figure fills the card
 };
 
+// A body's pieces are split among sets where one drop point would fit two
+// of them (a box of at least 0.02 each way around every target must hold
+// no other target); the sets of one body share its ghost, scale and place.
 struct PuzzleSet
 {
     QString fileBase; // sets/<fileBase>.xml and sets/<fileBase>.png
@@ -33,13 +36,19 @@ struct PuzzleSet
     V3 shapePos;      // where the ghost's box centre stands in the room
     std::vector<PieceModel> parts;
     IconView icon;
+    QString towardsHead, towardsLeft; // the room's axes the body's head and left point along
 };
 
-// Every set; the first two (organs, skeleton) also give the logo and the
-// loading screen their pictures.
+// One set of a body laid into the room in `frame`: its ghost at `at` and
+// the pieces it takes.
+PuzzleSet bodySet(const char *fileBase, const char *name, const PieceModel &shape, V3 at, Frame frame,
+                  std::vector<PieceModel> parts, IconView icon = {});
+
+// Every set; the first (the organs) gives the logo its heart, the sets
+// named "skeleton" and "spine" the loading screen its bones.
 std::vector<PuzzleSet> buildSets();
 
-// The sets modelled in their own files. The arm set takes the humerus
-// already meshed for the skeleton.
-PuzzleSet heartSet();
-PuzzleSet armSet(const Mesh &humerus);
+// The sets modelled in their own files, a body's sets each. The arm sets
+// take the humerus already meshed for the skeleton.
+std::vector<PuzzleSet> heartSets();
+std::vector<PuzzleSet> armSets(const Mesh &humerus);

@@ -255,29 +255,29 @@ Mesh armGhost()
 
 } // namespace
 
-PuzzleSet armSet(const Mesh &humerus)
+std::vector<PuzzleSet> armSets(const Mesh &humerus)
 {
-    // The right arm, lying palm up beside the body, shoulder to the left;
-    // as large as the humerus still fits on the trough.
-    const float s = 0.95f;
-    auto at = [s](const Mesh &m) { return place(m, Frame::Supine, s); };
-    PuzzleSet set;
-    set.fileBase = "arm";
-    set.name = "The arm and hand";
-    set.shape = {"arm-outline.md2", "Arm and shoulder", at(armGhost())};
-    set.shapePos = {-0.14f, 0.03f, 0.56f};
-    set.parts = {
-        {"arm-clavicle.md2", "Clavicle", at(clavicle())},
-        {"arm-scapula.md2", "Scapula", at(scapula())},
-        {"arm-humerus.md2", "Humerus", at(humerus)},
-        {"arm-ulna.md2", "Ulna", at(meshShape(arm::ulna(), 1960))},
-        {"arm-radius.md2", "Radius", at(meshShape(arm::radius(), 1960))},
-        {"arm-carpals.md2", "Carpal bones", at(meshShape(arm::carpals(), 1960))},
-        {"arm-metacarpals.md2", "Metacarpal bones", at(arm::metacarpals(12, 13))},
-        {"arm-phalanges.md2", "Phalanges", at(arm::phalanges(10, 11))},
-    };
+    // The right arm, lying palm up beside the body, shoulder to the left; as
+    // large as the humerus still fits on the trough. The radius lies too
+    // close beside the ulna for a mouse to tell them apart at any size the
+    // trough takes: the ulna goes with the bones it hinges on at the elbow,
+    // the radius with the hand it carries at the wrist. Bones that meet at a
+    // joint are told apart by their shade.
+    const float s = 0.99f;
+    auto at = [s](const char *file, const char *name, const Mesh &m) { return PieceModel{file, name, place(m, Frame::Supine, s)}; };
+    const PieceModel outline = at("arm-outline.md2", "Arm and shoulder", armGhost());
+    const V3 where{-0.14f, 0.03f, 0.56f};
     // Seen from above with the hand to the lower right, so the long limb
     // fills the card's diagonal.
-    set.icon = {30.0f, 70.0f, 0.05f, 1.0f};
-    return set;
+    const IconView icon{30.0f, 70.0f, 0.05f, 1.0f};
+    return {bodySet("arm", "The shoulder, arm and ulna", outline, where, Frame::Supine,
+                    {at("arm-clavicle.md2", "Clavicle", clavicle()), at("arm-scapula.md2", "Scapula", tinted(scapula(), Bone, BoneDark)),
+                     at("arm-humerus.md2", "Humerus", humerus), at("arm-ulna.md2", "Ulna", tinted(meshShape(arm::ulna(), 1960), Bone, BoneDark))},
+                    icon),
+            bodySet("hand", "The radius and hand", outline, where, Frame::Supine,
+                    {at("arm-radius.md2", "Radius", meshShape(arm::radius(), 1960)),
+                     at("arm-carpals.md2", "Carpal bones", tinted(meshShape(arm::carpals(), 1960), Bone, BoneDark)),
+                     at("arm-metacarpals.md2", "Metacarpal bones", arm::metacarpals(12, 13)),
+                     at("arm-phalanges.md2", "Phalanges", tinted(arm::phalanges(10, 11), Bone, BoneDark))},
+                    icon)};
 }

@@ -10,12 +10,14 @@
 
 namespace {
 
-// Each tissue's pattern takes `shades` palette entries from 0 up; the plain
-// swatches take the last sixteen.
-constexpr int shades = 9;
+// Each tissue with a palette of its own takes `shades` palette entries from
+// 0 up; the plain swatches take the last sixteen, and the swatches' darker
+// shades whatever entry already holds their colour or the next free one.
+constexpr int shades = swatch::tissueShades;
 constexpr int swatchEntry = 256 - swatch::count;
-static_assert(TissueCount * shades <= swatchEntry, "the tissues' shades run into the swatches");
-static_assert(TissueCount <= (swatch::top / SkinAtlas::cell) * (256 / SkinAtlas::cell), "the tissues' cells run into the swatches");
+static_assert(ownPalettes * shades <= swatchEntry, "the tissues' shades run into the swatches");
+static_assert(TissueCount <= (swatch::shadeTop(swatch::shadeCount - 1) / SkinAtlas::cell) * (256 / SkinAtlas::cell),
+              "the tissues' cells run into the swatches");
 
 float hashNoise(int x, int y, unsigned seed)
 {
@@ -68,31 +70,54 @@ SkinAtlas buildSkin()
     SkinAtlas skin;
     skin.indices = QByteArray(skin.width * skin.height, '\0');
     skin.palette = QByteArray(768, '\0');
-    for (int t = 0; t < TissueCount; ++t)
+    for (int t = 0; t < ownPalettes; ++t)
         for (int s = 0; s < shades; ++s) {
-            const float k = 0.72f + 0.42f * float(s) / (shades - 1);
+            const float k = swatch::tissueShade(s);
             const TissueColour c = tissueColours[t];
             const int i = (t * shades + s) * 3;
             skin.palette[i] = char(std::min(255, int(c.r * k)));
             skin.palette[i + 1] = char(std::min(255, int(c.g * k)));
             skin.palette[i + 2] = char(std::min(255, int(c.b * k)));
         }
-    for (int t = 0; t < TissueCount; ++t)
+    for (int t = 0; t < TissueCount; ++t) {
+        // A neighbour's shade draws its base tissue's pattern in part of a palette's shades.
+        const bool own = t < ownPalettes;
+        const int base = own ? t : tissueVariants[t - ownPalettes].base;
+        const int palette = own ? t : tissueVariants[t - ownPalettes].palette;
+        const int first = own ? 0 : tissueVariants[t - ownPalettes].first;
+        const int count = own ? shades : tissueVariants[t - ownPalettes].last - first + 1;
         for (int y = 0; y < SkinAtlas::cell; ++y)
             for (int x = 0; x < SkinAtlas::cell; ++x) {
-                const int shade = std::min(shades - 1, int(pattern(t, x, y) * shades));
-                skin.indices[(skin.cellY(t) + y) * skin.width + skin.cellX(t) + x] = char(t * shades + shade);
+                const int shade = first + std::min(count - 1, int(pattern(base, x, y) * count));
+                skin.indices[(skin.cellY(t) + y) * skin.width + skin.cellX(t) + x] = char(palette * shades + shade);
             }
-    // The bottom row: plain swatches for sets made outside this generator.
-    for (int i = 0; i < swatch::count; ++i) {
-        const int entry = swatchEntry + i;
-        skin.palette[entry * 3] = char(swatch::tissues[i].r);
-        skin.palette[entry * 3 + 1] = char(swatch::tissues[i].g);
-        skin.palette[entry * 3 + 2] = char(swatch::tissues[i].b);
-        for (int y = swatch::top; y < swatch::top + swatch::size; ++y)
-            for (int x = i * swatch::size; x < (i + 1) * swatch::size; ++x)
-                skin.indices[y * skin.width + x] = char(entry);
     }
+    // The bottom rows: plain swatches and their shades for sets made outside
+    // this generator.
+    int nextFree = ownPalettes * shades;
+    const auto entryFor = [&](swatch::Colour c, int preferred) {
+        const auto holds = [&](int e) {
+            return quint8(skin.palette[e * 3]) == c.r && quint8(skin.palette[e * 3 + 1]) == c.g && quint8(skin.palette[e * 3 + 2]) == c.b;
+        };
+        if (preferred < 0)
+            for (int e = 0; e < nextFree; ++e)
+                if (holds(e))
+                    return e;
+        const int e = preferred >= 0 ? preferred : nextFree++;
+        if (e >= swatchEntry && preferred < 0) {
+            std::fprintf(stderr, "torvane-gendata: the skin's palette has no room left for the swatches' shades\n");
+            std::exit(1);
+        }
+        skin.palette[e * 3] = char(c.r), skin.palette[e * 3 + 1] = char(c.g), skin.palette[e * 3 + 2] = char(c.b);
+        return e;
+    };
+    for (int shade = 0; shade < swatch::shadeCount; ++shade)
+        for (int i = 0; i < swatch::count; ++i) {
+            const int entry = entryFor(swatch::colour(i, shade), shade == 0 ? swatchEntry + i : -1);
+            for (int y = swatch::shadeTop(shade); y < swatch::shadeTop(shade) + swatch::size; ++y)
+                for (int x = i * swatch::size; x < (i + 1) * swatch::size; ++x)
+                    skin.indices[y * skin.width + x] = char(entry);
+        }
     return skin;
 }
 

@@ -130,29 +130,33 @@ Mesh heartGhost(const Heart &h)
 
 } // namespace
 
-PuzzleSet heartSet()
+std::vector<PuzzleSet> heartSets()
 {
     // Lying on its back like the body in the other sets (top to the left),
     // as large as the aorta and the pulmonary trunk still fit on the trough.
-    const float s = 2.62f;
-    auto at = [s](const Mesh &m) { return place(m, Frame::Supine, s); };
+    // The aorta arches over the pulmonary trunk and the coronary arteries lie
+    // on the ventricles: the right heart with its veins, and the left heart
+    // with the aorta and its first branches, are a set each. Neighbours of one
+    // tissue are told apart: the atria are a darker red than the ventricles,
+    // the pulmonary trunk a lighter blue than the superior vena cava behind
+    // it, the coronary arteries a darker red than the aorta they leave.
+    const float s = 2.68f;
+    auto at = [s](const char *file, const char *name, const Mesh &m) { return PieceModel{file, name, place(m, Frame::Supine, s)}; };
     const Heart h = heartShapes();
-    PuzzleSet set;
-    set.fileBase = "heart";
-    set.name = "The heart";
-    set.shape = {"heart-outline.md2", "Heart", at(heartGhost(h))};
-    set.shapePos = {-0.17f, 0.03f, 0.56f};
-    set.parts = {
-        {"heart-right-ventricle.md2", "Right ventricle", at(meshShape(h.rightVentricle, 1960))},
-        {"heart-left-ventricle.md2", "Left ventricle", at(meshShape(h.leftVentricle, 1960))},
-        {"heart-right-atrium.md2", "Right atrium", at(meshShape(h.rightAtrium, 1960))},
-        {"heart-left-atrium.md2", "Left atrium", at(meshShape(h.leftAtrium, 1960))},
-        {"heart-aorta.md2", "Aorta", at(meshShape(h.aorta, 1960))},
-        {"heart-pulmonary-trunk.md2", "Pulmonary trunk", at(meshShape(h.pulmonaryTrunk, 1960))},
-        {"heart-superior-vena-cava.md2", "Superior vena cava", at(meshShape(h.superiorCava, 1500))},
-        {"heart-inferior-vena-cava.md2", "Inferior vena cava", at(meshShape(h.inferiorCava, 900))},
-        {"heart-coronary-arteries.md2", "Coronary arteries", at(coronaries(h))},
-    };
-    set.icon = {90.0f, 78.0f, 0.07f, 1.0f};
-    return set;
+    const PieceModel outline = at("heart-outline.md2", "Heart", heartGhost(h));
+    const V3 where{-0.17f, 0.03f, 0.56f};
+    const IconView icon{90.0f, 78.0f, 0.07f, 1.0f};
+    return {bodySet("heart", "The heart, right side", outline, where, Frame::Supine,
+                    {at("heart-right-atrium.md2", "Right atrium", tinted(meshShape(h.rightAtrium, 1960), Myocardium, Atrium)),
+                     at("heart-right-ventricle.md2", "Right ventricle", meshShape(h.rightVentricle, 1960)),
+                     at("heart-superior-vena-cava.md2", "Superior vena cava", meshShape(h.superiorCava, 1500)),
+                     at("heart-inferior-vena-cava.md2", "Inferior vena cava", meshShape(h.inferiorCava, 900)),
+                     at("heart-pulmonary-trunk.md2", "Pulmonary trunk", tinted(meshShape(h.pulmonaryTrunk, 1960), Vein, VeinLight))},
+                    icon),
+            bodySet("heart-left", "The heart, left side", outline, where, Frame::Supine,
+                    {at("heart-left-atrium.md2", "Left atrium", tinted(meshShape(h.leftAtrium, 1960), Myocardium, Atrium)),
+                     at("heart-left-ventricle.md2", "Left ventricle", meshShape(h.leftVentricle, 1960)),
+                     at("heart-aorta.md2", "Aorta", meshShape(h.aorta, 1960)),
+                     at("heart-coronary-arteries.md2", "Coronary arteries", tinted(coronaries(h), Artery, ArteryDark))},
+                    icon)};
 }

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStringList>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +47,25 @@ setformat::Piece setPiece(const PieceModel &model, V3 pos)
     return piece;
 }
 
+// The widest box around every target that holds no other target, in steps
+// of 0.005 and at most 0.05; the player needs at least 0.02 (about 12
+// pixels each way at the starting camera), or the set is not written.
+double fitTolerance(const setformat::SetFile &file)
+{
+    QList<QPointF> targets;
+    const PieceRecord::Pose &shape = file.shape.pose;
+    for (const setformat::Piece &part : file.parts) // summed in float, as the game sums them
+        targets.append({double(part.pose.posX + shape.posX), double(part.pose.posY + shape.posY)});
+    const double widest = setformat::widestSeparatingTolerance(targets);
+    const double tolerance = std::min(0.05, std::floor(widest * 200) / 200);
+    if (tolerance < 0.02) {
+        std::fprintf(stderr, "torvane-gendata: %s: two targets are %.4f apart, one drop point would fit both\n", qPrintable(file.name),
+                     2 * widest);
+        std::exit(1);
+    }
+    return tolerance;
+}
+
 QByteArray setXml(const PuzzleSet &set, const std::vector<Md2Output> &parts, const Md2Output &shape)
 {
     setformat::SetFile file;
@@ -53,10 +73,13 @@ QByteArray setXml(const PuzzleSet &set, const std::vector<Md2Output> &parts, con
                    "     boxes relative to the centre of the shape, in scene units.";
     file.name = set.name;
     file.icon = set.fileBase + ".png";
+    file.towardsHead = set.towardsHead;
+    file.towardsLeft = set.towardsLeft;
     file.hasShape = true;
     file.shape = setPiece(set.shape, set.shapePos);
     for (size_t i = 0; i < set.parts.size(); ++i)
         file.parts.append(setPiece(set.parts[i], parts[i].centre - shape.centre));
+    file.tolerance = fitTolerance(file);
     return setformat::writeSet(file);
 }
 
@@ -81,11 +104,12 @@ PlacedMesh skinned(const Mesh &mesh, const SkinAtlas &skin, float alpha = 1.0f)
 
 // A set's icon: its pieces as an anatomy chart shows them (standing, head
 // up, the body's left on the right; the head in three-quarter view) on a
-// card of the menus' teal, so the sets read alike in the chooser's row. Six
-// cards and their gaps fit the 780 pixels of the row the set-up screen shows.
+// card of the menus' teal, so the sets read alike in the chooser's row.
+// Twelve cards and their gaps fit the 780 pixels of the row the set-up
+// screen shows.
 QImage setIcon(const std::vector<PlacedMesh> &pieces, const QImage &skin, const IconView &view)
 {
-    return renderSetIcon(pieces, skin, view.yaw, view.pitch, view.margin, view.zoom);
+    return renderSetIcon(pieces, skin, view.yaw, view.pitch, view.margin, view.zoom, QSize(55, 44));
 }
 
 } // namespace
@@ -148,13 +172,14 @@ int main(int argc, char **argv)
         writeFile(datapath::setPrefix + set.fileBase + ".png", encodePng(setIcon(icon, skinImage, set.icon)));
     }
 
-    // The logo and the loading screen show our own models.
-    const PuzzleSet &organs = sets[0];
-    const PuzzleSet &skeleton = sets[1];
-    std::vector<PlacedMesh> heart = {skinned(organs.parts[0].mesh, skin)};
+    // The logo and the loading screen show our own models: the heart, and
+    // the whole skeleton of the two sets it is split into.
+    std::vector<PlacedMesh> heart = {skinned(sets[0].parts[0].mesh, skin)};
     std::vector<PlacedMesh> bones;
-    for (const PieceModel &piece : skeleton.parts)
-        bones.push_back(skinned(piece.mesh, skin));
+    for (const PuzzleSet &set : sets)
+        if (set.fileBase == "skeleton" || set.fileBase == "spine")
+            for (const PieceModel &piece : set.parts)
+                bones.push_back(skinned(piece.mesh, skin));
     const QImage heartPicture = renderMeshes(heart, skinImage, QSize(104, 104), 25.0f, 70.0f, 0.03f);
     const QImage skeletonPicture = renderMeshes(bones, skinImage, QSize(560, 240), -8.0f, 62.0f, 0.02f);
     for (const auto &[file, image] : paintPictures(heartPicture, skeletonPicture))

@@ -2,9 +2,19 @@
 
 #include "tissues.h"
 
+#include <cmath>
+
 V3 toScene(V3 a, Frame f)
 {
     return f == Frame::Supine ? V3{-a.x, -a.y, a.z} : V3{a.z, a.x, a.y};
+}
+
+QString sceneAxis(V3 anatomical, Frame f)
+{
+    const V3 d = toScene(anatomical, f);
+    const float c[3] = {d.x, d.y, d.z};
+    const int axis = std::abs(c[0]) >= std::abs(c[1]) && std::abs(c[0]) >= std::abs(c[2]) ? 0 : std::abs(c[1]) >= std::abs(c[2]) ? 1 : 2;
+    return QString(c[axis] < 0 ? '-' : '+') + QChar("xyz"[axis]);
 }
 
 Mesh place(Mesh m, Frame f, float scale)
@@ -21,6 +31,14 @@ Mesh merge(std::initializer_list<Mesh> parts)
     Mesh m;
     for (const Mesh &p : parts)
         m.append(p);
+    return m;
+}
+
+Mesh tinted(Mesh m, int from, int to)
+{
+    for (auto &v : m.vertices)
+        if (v.tissue == from)
+            v.tissue = to;
     return m;
 }
 

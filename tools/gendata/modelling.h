@@ -5,6 +5,7 @@
 
 #include "mesher.h"
 
+#include <QString>
 #include <initializer_list>
 #include <vector>
 
@@ -15,8 +16,13 @@ constexpr float pi = 3.14159265f;
 enum class Frame { Supine, Upright };
 
 V3 toScene(V3 anatomical, Frame f);
+// The room's axis ("+x" ... "-z") along which an anatomical direction
+// points once laid into the frame: where a set says the head and the left lie.
+QString sceneAxis(V3 anatomical, Frame f);
 Mesh place(Mesh m, Frame f, float scale);
 Mesh merge(std::initializer_list<Mesh> parts);
+// The mesh with `from` tissue drawn in `to` instead: a neighbour's shade.
+Mesh tinted(Mesh m, int from, int to);
 // Mirrors across x = 0 (the body's midline), then shifts.
 Mesh mirrored(Mesh m, V3 shift);
 // Turns about `pivot` by angle (degrees) around an axis, scales about the

@@ -130,9 +130,8 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
 }
 
 QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &texture, float yaw, float pitch, float margin,
-                     float zoom)
+                     float zoom, QSize size)
 {
-    const QSize size(120, 96);
     const QImage figure = renderMeshes(pieces, texture, size, yaw, pitch, margin, zoom);
     QImage card(size, QImage::Format_ARGB32);
     card.fill(Qt::transparent);
@@ -143,7 +142,8 @@ QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &textur
     glow.setColorAt(1, QColor(6, 28, 34));
     p.setBrush(glow);
     p.setPen(QPen(QColor(80, 170, 170, 180), 1.5));
-    p.drawRoundedRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5), 9, 9);
+    const qreal corner = size.width() * 0.075; // 9 on the 120-pixel card
+    p.drawRoundedRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5), corner, corner);
     p.drawImage(0, 0, figure);
     p.end();
     return card;

@@ -26,6 +26,6 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
                     float margin = 0.06f, float zoom = 1.0f);
 
 // A set's icon for the chooser's row: the rendered pieces on a card of the
-// menus' teal, 120 x 96.
+// menus' teal, 120 x 96 unless told.
 QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &texture, float yaw, float pitch, float margin,
-                     float zoom = 1.0f);
+                     float zoom = 1.0f, QSize size = QSize(120, 96));

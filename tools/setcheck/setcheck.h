@@ -20,6 +20,9 @@ constexpr float dragPlaneZ = roomcamera::dragPlaneZ;
 constexpr float viewMargin = 0.92f;
 // Targets on the trough side of this x would be dropped into the furniture.
 constexpr float troughFrontX = -0.42f;
+// A fit tolerance under this is hard to hit with a mouse: about 12 pixels
+// each way at the starting camera on a 1280 x 1024 screen.
+constexpr double comfortableTolerance = 0.02;
 
 struct Report
 {
