@@ -5,15 +5,20 @@
 
 Classroom::Classroom(int difficulty)
 {
-    data.set("class", "Class set", QSize(40, 40),
-             "<shape><filename>bodyparts/big.md2</filename><pos_y>0.2</pos_y></shape>"
-             "<part><name>Aorta</name><filename>bodyparts/cube.md2</filename><pos_x>0.1</pos_x><pos_y>0.1</pos_y></part>"
-             "<part><name>Bone</name><filename>bodyparts/small.md2</filename><pos_x>-0.2</pos_x><pos_y>0.3</pos_y></part>"
-             "<part><name>Colon</name><filename>bodyparts/cube.md2</filename><pos_x>0.3</pos_x><pos_y>-0.1</pos_y></part>");
+    writeSet(data);
     finder.listen(0);
     const auto set = SetBundle::read(data.path(), QStringLiteral("class"), nullptr);
     host = std::make_unique<ClassHost>(*set, options(difficulty));
     host->listen(nullptr);
+}
+
+void Classroom::writeSet(GameData &data)
+{
+    data.set("class", "Class set", QSize(40, 40),
+             "<shape><filename>bodyparts/big.md2</filename><pos_y>0.2</pos_y></shape>"
+             "<part><name>Aorta</name><filename>bodyparts/cube.md2</filename><pos_x>0.1</pos_x><pos_y>0.1</pos_y></part>"
+             "<part><name>Bone</name><filename>bodyparts/small.md2</filename><pos_x>-0.2</pos_x><pos_y>0.3</pos_y></part>"
+             "<part><name>Colon</name><filename>bodyparts/cube.md2</filename><pos_x>-0.1</pos_x><pos_y>-0.1</pos_y></part>");
 }
 
 ClassHost::Options Classroom::options(int difficulty)
@@ -33,9 +38,20 @@ Student::Student(Classroom &room, const QString &name, const QString &code, cons
 {
     client.dataDir = dataDir;
     client.cacheDir = room.cache.filePath(name.isEmpty() ? QStringLiteral("nobody") : name);
+    start(room.host->port(), name, code);
+}
+
+Student::Student(quint16 port, const QString &cacheDir, const QString &name, const QString &code)
+{
+    client.cacheDir = cacheDir;
+    start(port, name, code);
+}
+
+void Student::start(quint16 port, const QString &name, const QString &code)
+{
     QObject::connect(&client, &ClassClient::verdict, &client, [this](int piece, bool fits) { verdicts.append({piece, fits}); });
     QObject::connect(&client, &ClassClient::failed, &client, [this](const QString &why) { failure = why; });
-    client.join(QStringLiteral("127.0.0.1"), room.host->port(), code, name);
+    client.join(QStringLiteral("127.0.0.1"), port, code, name);
     (void)QTest::qWaitFor([this] { return client.isReady() || !failure.isEmpty(); }, 10000);
 }
 
