@@ -360,6 +360,7 @@ bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
              {"finished", p.engine->gameWon},
              {"finishTime", p.finishedAt}});
     standingsDirty = true;
+    emit played(p.name, names.value(*piece), fits, p.engine->progress());
     emit changed();
     if (p.engine->gameWon) {
         emit playerFinished(p.name, p.finishedAt);

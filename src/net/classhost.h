@@ -89,6 +89,8 @@ signals:
     void refused(const QString &peer, const QString &reason);
     // Someone's progress, misses or connection changed.
     void changed();
+    // The host has decided a drop.
+    void played(const QString &name, const QString &piece, bool fits, int progress);
     void playerFinished(const QString &name, qint64 ms);
     void started();
     void finished();
