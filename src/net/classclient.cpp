@@ -62,6 +62,7 @@ void ClassClient::join(const QString &hostName, quint16 port, const QString &gam
     connect(socket, &QTcpSocket::disconnected, this, [this] { fail(QString()); });
     connect(socket, &QTcpSocket::errorOccurred, this, [this] { fail(QString()); });
     lastHeard.start();
+    lastPing.start();
     timer.start();
     socket->connectToHost(host, port);
 }
@@ -362,6 +363,8 @@ void ClassClient::tick()
         fail(welcomed ? QStringLiteral("The host has gone.") : QStringLiteral("Could not reach a game at %1.").arg(host));
         return;
     }
-    if (welcomed)
+    if (welcomed && lastPing.elapsed() >= protocol::pingIntervalMs) {
+        lastPing.restart();
         send({{"type", "ping"}});
+    }
 }

@@ -98,6 +98,7 @@ private:
     LineReader reader{protocol::maxHostLine};
     QTimer timer;
     QElapsedTimer lastHeard;
+    QElapsedTimer lastPing;
     QElapsedTimer sinceSync;
     qint64 clockAtSync = 0;
     Phase currentPhase = Phase::Idle;

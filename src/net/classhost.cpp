@@ -70,6 +70,7 @@ struct ClassHost::Connection
     qint64 lastHeard = 0;
     Player *player = nullptr; // null until the hello is accepted
     int badMessages = 0;
+    bool setAsked = false;
     bool sendingSet = false;
     int setFile = 0;
     qint64 setOffset = 0;
@@ -235,12 +236,11 @@ bool ClassHost::handle(Connection *c, const QJsonObject &message)
     if (type == QLatin1String("ping"))
         return true;
     if (type == QLatin1String("get-set")) {
-        if (!c->sendingSet) {
-            c->sendingSet = true;
-            c->setFile = 0;
-            c->setOffset = 0;
-            pumpSet(c);
-        }
+        // Once a connection: the set is large, and one copy is enough.
+        if (c->setAsked)
+            return complain(c, QStringLiteral("bad-message"), QStringLiteral("The set has been asked for."));
+        c->setAsked = c->sendingSet = true;
+        pumpSet(c);
         return true;
     }
     if (type == QLatin1String("take") || type == QLatin1String("drop"))
@@ -344,6 +344,7 @@ bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
         send(c, stateOf(p));
         return true;
     }
+    standingsDirty = true; // the piece in the hand counts in no one's progress
     if (!drop)
         return true;
 

@@ -31,9 +31,12 @@ QFont sans(int points, bool bold = false)
     return QFont(QStringLiteral("Sans"), points, bold ? QFont::Bold : QFont::Normal);
 }
 
-// This machine's addresses a student can type, at most three.
-QString addresses()
+// The addresses a student can type: the one the game listens on, or this
+// machine's, at most three.
+QString addresses(const QHostAddress &listening)
 {
+    if (listening != QHostAddress::Any && listening != QHostAddress::AnyIPv4 && listening != QHostAddress::AnyIPv6)
+        return listening.toString();
     QStringList found;
     for (const QHostAddress &a : QNetworkInterface::allAddresses())
         if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback() && found.size() < 3)
@@ -256,7 +259,7 @@ void HostScreen::paintLobby(QPainter &painter)
     painter.setFont(sans(14));
     painter.drawText(QRect(0, top + 165, 800, 60), Qt::AlignHCenter | Qt::AlignTop,
                      QStringLiteral("%1  ·  %2\nJoin a game: %3, port %4")
-                         .arg(host->set().name, QLatin1String(levels[host->difficulty()]), addresses())
+                         .arg(host->set().name, QLatin1String(levels[host->difficulty()]), addresses(options.address))
                          .arg(host->port()));
     const QStringList players = host->playerNames();
     painter.setFont(sans(16, true));
@@ -355,15 +358,18 @@ void HostScreen::paintPodium(QPainter &painter)
         painter.drawText(QRect(box.x() - 20, box.y() - 30, 180, 28), Qt::AlignCenter,
                          painter.fontMetrics().elidedText(s.name, Qt::ElideRight, 180));
     }
-    // Everyone, in three columns.
+    // Everyone, in up to three even columns under the podium.
     painter.setFont(sans(11));
-    const int rows = qMax(1, (statusRect().top() - ground - 20) / 18);
-    for (int i = 0; i < standings.size() && i < rows * 3; ++i) {
+    const int room = qMax(1, (statusRect().top() - ground - 20) / 18);
+    const int columns = qBound(1, int((standings.size() + room - 1) / room), 3);
+    const int rows = qMin(room, int((standings.size() + columns - 1) / columns));
+    const int left = 10 + (780 - columns * 260) / 2;
+    for (int i = 0; i < standings.size() && i < rows * columns; ++i) {
         const Standing &s = standings.at(i);
         painter.setPen(s.finished ? white : dim);
         const QString line = QStringLiteral("%1. %2  %3").arg(s.place).arg(s.name,
             s.finished ? ClassHost::formatTime(s.timeMs) : QStringLiteral("%1%").arg(s.progress));
-        painter.drawText(QRect(10 + i / rows * 260, ground + 14 + i % rows * 18, 250, 18), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(QRect(left + i / rows * 260, ground + 14 + i % rows * 18, 250, 18), Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(line, Qt::ElideRight, 250));
     }
 }
