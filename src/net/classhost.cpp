@@ -193,8 +193,9 @@ void ClassHost::accept()
         connect(socket, &QTcpSocket::readyRead, this, [this, c] { readFrom(c); });
         connect(socket, &QTcpSocket::disconnected, this, [this, c] { lost(c); });
         connect(socket, &QTcpSocket::bytesWritten, this, [this, c] { pumpSet(c); });
+        // A flood is turned away at once: its sockets must not pile up while they close.
         if (waiting >= protocol::maxUnauthenticated)
-            close(c, QStringLiteral("busy"), QStringLiteral("Too many connections are waiting; try again."));
+            close(c, QStringLiteral("busy"), QStringLiteral("Too many connections are waiting; try again."), true);
     }
 }
 
@@ -381,7 +382,7 @@ bool ClassHost::complain(Connection *c, const QString &reason, const QString &te
     return true;
 }
 
-void ClassHost::close(Connection *c, const QString &reason, const QString &text)
+void ClassHost::close(Connection *c, const QString &reason, const QString &text, bool now)
 {
     QTcpSocket *socket = c->socket;
     if (!reason.isEmpty()) {
@@ -391,7 +392,10 @@ void ClassHost::close(Connection *c, const QString &reason, const QString &text)
     detach(c);
     socket->disconnect(this);
     socket->flush();
-    socket->disconnectFromHost();
+    if (now)
+        socket->abort(); // what flush() handed to the system still goes out
+    else
+        socket->disconnectFromHost();
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         socket->deleteLater();
         return;

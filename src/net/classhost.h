@@ -106,7 +106,7 @@ private:
     bool hello(Connection *c, const QJsonObject &message);
     bool play(Connection *c, const QJsonObject &message, bool drop);
     bool complain(Connection *c, const QString &reason, const QString &text);
-    void close(Connection *c, const QString &reason, const QString &text);
+    void close(Connection *c, const QString &reason, const QString &text, bool now = false);
     void lost(Connection *c);
     void detach(Connection *c);
     void send(Connection *c, const QJsonObject &message);

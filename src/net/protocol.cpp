@@ -66,6 +66,13 @@ QString randomCode()
                                     QLatin1Char('0'));
 }
 
+quint16 portSetting(const QVariant &stored, quint16 fallback)
+{
+    bool ok = false;
+    const uint port = stored.toString().toUInt(&ok);
+    return ok && port <= 65535 ? quint16(port) : fallback;
+}
+
 std::optional<int> intField(const QJsonObject &message, const char *key, int low, int high)
 {
     const QJsonValue value = message.value(QLatin1String(key));

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -61,6 +62,10 @@ QString validName(const QString &name);
 bool validCode(const QString &code);
 // A random code, "0000" to "9999".
 QString randomCode();
+
+// A port from the settings store: the stored number when it is one from 0
+// (any free port) to 65535, else the default.
+quint16 portSetting(const QVariant &stored, quint16 fallback);
 
 // An integer field within [low, high]; nothing when absent or out of range.
 std::optional<int> intField(const QJsonObject &message, const char *key, int low, int high);

@@ -57,8 +57,8 @@ HostScreen::HostScreen(QWidget *parent)
 
     QSettings settings;
     settings.beginGroup(QStringLiteral("multiplayer"));
-    options.port = quint16(settings.value(QStringLiteral("port"), protocol::defaultGamePort).toUInt());
-    options.beaconPort = quint16(settings.value(QStringLiteral("discoveryPort"), protocol::defaultBeaconPort).toUInt());
+    options.port = protocol::portSetting(settings.value(QStringLiteral("port")), protocol::defaultGamePort);
+    options.beaconPort = protocol::portSetting(settings.value(QStringLiteral("discoveryPort")), protocol::defaultBeaconPort);
     const int stored = settings.value(QStringLiteral("difficulty"), 1).toInt();
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     reportFolder = (documents.isEmpty() ? QDir::homePath() : documents) + QStringLiteral("/Torvane");

@@ -37,10 +37,10 @@ JoinScreen::JoinScreen(QWidget *parent)
     heading = QPixmap(QStringLiteral("joingame.png"));
 
     QSettings settings;
-    gamePort = quint16(settings.value(QStringLiteral("multiplayer/port"), protocol::defaultGamePort).toUInt());
+    gamePort = protocol::portSetting(settings.value(QStringLiteral("multiplayer/port")), protocol::defaultGamePort);
     finder = new GameFinder(this);
     const quint16 beaconPort =
-        quint16(settings.value(QStringLiteral("multiplayer/discoveryPort"), protocol::defaultBeaconPort).toUInt());
+        protocol::portSetting(settings.value(QStringLiteral("multiplayer/discoveryPort")), protocol::defaultBeaconPort);
     if (!finder->listen(beaconPort))
         status = QStringLiteral("Games on this network cannot be heard (port %1 is taken): type the address.").arg(beaconPort);
     connect(finder, &GameFinder::changed, this, qOverload<>(&QWidget::update));
