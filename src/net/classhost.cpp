@@ -1,17 +1,11 @@
 #include "net/classhost.h"
 
 #include "game/gameengine.h"
-#include "game/piecerecord.h"
-#include "game/xmlfile.h"
-#include "view/learningaids.h"
+#include "net/gamefinder.h"
 
-#include <QDomDocument>
-#include <QFile>
-#include <QFileInfo>
 #include <QHostInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkInterface>
 #include <QSaveFile>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -26,37 +20,7 @@ constexpr int tickMs = 250;
 constexpr qint64 setPumpBacklog = 256 * 1024; // set pieces queued for one reader at a time
 constexpr int socketReadBuffer = 16 * 1024;
 
-QJsonArray toArray(const QList<int> &values)
-{
-    QJsonArray array;
-    for (int v : values)
-        array.append(v);
-    return array;
-}
-
-// A spreadsheet field: quoted when it must be, and never taken for a formula
-// (a nickname such as "=HYPERLINK(...)" stays text).
-QString csvField(QString text, bool isText = true)
-{
-    if (isText && !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front()))
-        text.prepend(QLatin1Char('\''));
-    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
-        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.startsWith(QLatin1Char('\'')))
-        text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-    return text;
-}
-
 } // namespace
-
-struct ClassHost::Player
-{
-    QString name;
-    std::unique_ptr<GameEngine> engine;
-    QList<PieceRecord *> order; // the engine's pieces in the set's order
-    Connection *connection = nullptr;
-    qint64 finishedAt = -1;
-    int joinOrder = 0;
-};
 
 struct ClassHost::Connection
 {
@@ -68,7 +32,7 @@ struct ClassHost::Connection
     LineReader reader{protocol::maxClientLine};
     qint64 openedAt = 0;
     qint64 lastHeard = 0;
-    Player *player = nullptr; // null until the hello is accepted
+    ClassGame::Player *player = nullptr; // null until the hello is accepted
     int badMessages = 0;
     bool setAsked = false;
     bool sendingSet = false;
@@ -80,18 +44,13 @@ ClassHost::ClassHost(const SetBundle &set, const Options &options, QObject *pare
     : QObject(parent)
     , bundle(set)
     , options(options)
-    , document(std::make_unique<QDomDocument>(QStringLiteral("set")))
+    , game(set.file(set.xmlName()) ? set.file(set.xmlName())->bytes : QByteArray(), options.difficulty)
 {
     if (!protocol::validCode(this->options.code))
         this->options.code = protocol::randomCode();
     if (this->options.hostName.isEmpty())
         this->options.hostName = QHostInfo::localHostName();
     this->options.hostName = this->options.hostName.left(64);
-    if (const SetFile *xml = bundle.file(bundle.xmlName()); xml && !nestsTooDeep(xml->bytes))
-        document->setContent(xml->bytes);
-    const GameEngine engine(document.get());
-    for (const PieceRecord *record : std::as_const(engine.remaining))
-        names << (record->name.isEmpty() ? QFileInfo(record->fileName).completeBaseName() : record->name);
     sinceCreated.start();
     housekeeping.setInterval(tickMs);
     connect(&housekeeping, &QTimer::timeout, this, &ClassHost::tick);
@@ -141,7 +100,7 @@ qint64 ClassHost::clock() const
 QStringList ClassHost::playerNames() const
 {
     QStringList names;
-    for (const auto &p : players)
+    for (const auto &p : game.players())
         names << p->name;
     return names;
 }
@@ -155,12 +114,12 @@ void ClassHost::start()
     for (Connection *c : std::as_const(connections))
         if (c->player) {
             send(c, {{"type", "start"}, {"time", 0}});
-            send(c, stateOf(*c->player));
+            send(c, game.stateMessage(*c->player, clock()));
         }
     standingsDirty = true;
     emit started();
-    if (!players.empty() && std::all_of(players.begin(), players.end(), [](const auto &p) { return p->engine->gameWon; }))
-        end(); // a set without pieces
+    if (game.allFinished())
+        end();
 }
 
 void ClassHost::end()
@@ -170,11 +129,7 @@ void ClassHost::end()
     if (currentPhase == Phase::Lobby)
         classClock.start();
     currentPhase = Phase::Finished;
-    const qint64 now = clock();
-    for (const auto &p : players)
-        if (p->engine->gameWon && p->finishedAt < 0)
-            p->finishedAt = now;
-    broadcast(standingsMessage("podium"));
+    broadcast(game.standingsMessage("podium", clock()));
     emit changed();
     emit finished();
 }
@@ -274,8 +229,8 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
                   .arg(protocol::maxNameLength));
         return false;
     }
-    Player *p = find(name);
-    if (p && p->connection) {
+    ClassGame::Player *p = game.find(name);
+    if (p && p->connected) {
         close(c, QStringLiteral("name-taken"), QStringLiteral("Someone plays as %1 already.").arg(p->name));
         return false;
     }
@@ -288,17 +243,9 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
         return false;
     }
     const bool again = p != nullptr;
-    if (!p) {
-        auto player = std::make_unique<Player>();
-        player->name = name;
-        player->engine = std::make_unique<GameEngine>(document.get());
-        player->engine->silent = true; // the teacher's machine hears no student's fit
-        player->order = player->engine->remaining;
-        player->joinOrder = joins++;
-        p = player.get();
-        players.push_back(std::move(player));
-    }
-    p->connection = c;
+    if (!p)
+        p = &game.add(name);
+    p->connected = true;
     c->player = p;
     send(c, {{"type", "welcome"},
              {"version", protocol::version},
@@ -314,8 +261,8 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
     } else {
         if (currentPhase == Phase::Playing)
             send(c, {{"type", "start"}, {"time", clock()}});
-        send(c, stateOf(*p));
-        send(c, standingsMessage(currentPhase == Phase::Finished ? "podium" : "standings"));
+        send(c, game.stateMessage(*p, clock()));
+        send(c, game.standingsMessage(currentPhase == Phase::Finished ? "podium" : "standings", clock()));
     }
     standingsDirty = true;
     emit joined(p->name, again);
@@ -325,7 +272,7 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
 
 bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
 {
-    Player &p = *c->player;
+    ClassGame::Player &p = *c->player;
     const auto piece = protocol::intField(message, "piece", 0, int(p.order.size()) - 1);
     const QJsonValue x = message.value(QLatin1String("x")), y = message.value(QLatin1String("y"));
     const auto inRoom = [](const QJsonValue &v) {
@@ -339,20 +286,16 @@ bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
         send(c, protocol::error(QStringLiteral("not-playing"), QStringLiteral("There is nothing to play now.")));
         return true;
     }
-    PieceRecord *record = takeInHand(p, *piece);
-    if (!record) {
+    if (!game.takeInHand(p, *piece)) {
         send(c, protocol::error(QStringLiteral("piece"), QStringLiteral("That piece is placed already.")));
-        send(c, stateOf(p));
+        send(c, game.stateMessage(p, clock()));
         return true;
     }
     standingsDirty = true; // the piece in the hand counts in no one's progress
     if (!drop)
         return true;
 
-    p.engine->tryFit(float(x.toDouble()), float(y.toDouble()));
-    const bool fits = !p.engine->current;
-    if (p.engine->gameWon)
-        p.finishedAt = clock();
+    const bool fits = game.drop(p, *piece, float(x.toDouble()), float(y.toDouble()), clock());
     send(c, {{"type", "verdict"},
              {"piece", *piece},
              {"fits", fits},
@@ -362,11 +305,11 @@ bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
              {"finished", p.engine->gameWon},
              {"finishTime", p.finishedAt}});
     standingsDirty = true;
-    emit played(p.name, names.value(*piece), fits, p.engine->progress());
+    emit played(p.name, game.pieceNames().value(*piece), fits, p.engine->progress());
     emit changed();
     if (p.engine->gameWon) {
         emit playerFinished(p.name, p.finishedAt);
-        if (std::all_of(players.begin(), players.end(), [](const auto &q) { return q->engine->gameWon; }))
+        if (game.allFinished())
             end();
     }
     return true;
@@ -418,13 +361,13 @@ void ClassHost::lost(Connection *c)
 void ClassHost::detach(Connection *c)
 {
     connections.removeOne(c);
-    if (Player *p = c->player) {
-        p->connection = nullptr;
-        putBack(*p);
+    if (ClassGame::Player *p = c->player) {
+        p->connected = false;
+        game.putBack(*p);
         const QString name = p->name;
         if (currentPhase == Phase::Lobby) {
             // No game yet: whoever leaves the lobby is simply not in the class.
-            players.erase(std::find_if(players.begin(), players.end(), [p](const auto &q) { return q.get() == p; }));
+            game.remove(p);
             broadcast(lobbyMessage());
         }
         standingsDirty = true;
@@ -491,7 +434,7 @@ void ClassHost::tick()
     }
     if (standingsDirty && currentPhase == Phase::Playing) {
         standingsDirty = false;
-        broadcast(standingsMessage("standings"));
+        broadcast(game.standingsMessage("standings", clock()));
     }
 }
 
@@ -501,188 +444,25 @@ void ClassHost::sendBeacon()
                               {"set", bundle.name.left(100)}, {"setId", bundle.id}, {"port", int(port())},
                               {"players", playerCount()}, {"phase", phaseName()}};
     const QByteArray datagram = QJsonDocument(message).toJson(QJsonDocument::Compact);
-    QList<QHostAddress> targets = options.beaconTargets;
-    if (targets.isEmpty()) {
-        for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
-            const auto flags = interface.flags();
-            if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-                || !(flags & QNetworkInterface::CanBroadcast) || (flags & QNetworkInterface::IsLoopBack))
-                continue;
-            for (const QNetworkAddressEntry &entry : interface.addressEntries())
-                if (!entry.broadcast().isNull())
-                    targets << entry.broadcast();
-        }
-    }
-    for (const QHostAddress &target : std::as_const(targets))
+    const QList<QHostAddress> targets = options.beaconTargets.isEmpty() ? broadcastAddresses() : options.beaconTargets;
+    for (const QHostAddress &target : targets)
         beacon->writeDatagram(datagram, target, options.beaconPort);
-}
-
-// --- Games and standings ---------------------------------------------------
-
-ClassHost::Player *ClassHost::find(const QString &name) const
-{
-    for (const auto &p : players)
-        if (p->name.compare(name, Qt::CaseInsensitive) == 0)
-            return p.get();
-    return nullptr;
-}
-
-PieceRecord *ClassHost::takeInHand(Player &p, int piece)
-{
-    PieceRecord *record = p.order.at(piece);
-    GameEngine &engine = *p.engine;
-    if (engine.current == record)
-        return record;
-    if (!engine.remaining.contains(record))
-        return nullptr;
-    putBack(p);
-    engine.takePiece(int(engine.remaining.indexOf(record)));
-    return record;
-}
-
-void ClassHost::putBack(Player &p)
-{
-    // A piece left in the hand goes back among the others in the set's order.
-    GameEngine &engine = *p.engine;
-    if (!engine.current)
-        return;
-    const qsizetype at = p.order.indexOf(engine.current);
-    qsizetype position = 0;
-    while (position < engine.remaining.size() && p.order.indexOf(engine.remaining.at(position)) < at)
-        ++position;
-    engine.remaining.insert(position, engine.current);
-    engine.current = nullptr;
-}
-
-Standing ClassHost::standingOf(const Player &p) const
-{
-    LearningAids rules;
-    rules.difficulty = options.difficulty;
-    const int hintAfter = rules.missesBeforeHint();
-    Standing s;
-    s.name = p.name;
-    s.connected = p.connection != nullptr;
-    s.finished = p.engine->gameWon;
-    s.progress = p.engine->progress();
-    s.misses = p.engine->missCount();
-    s.timeMs = p.finishedAt >= 0 ? p.finishedAt : clock();
-    for (const PieceRecord *record : p.order) {
-        const int n = p.engine->misses.value(record);
-        s.pieceMisses << n;
-        s.hints += hintAfter > 0 && n >= hintAfter;
-    }
-    return s;
 }
 
 QList<Standing> ClassHost::standings() const
 {
-    QList<std::pair<Standing, int>> ranked;
-    for (const auto &p : players)
-        ranked.append({standingOf(*p), p->joinOrder});
-    std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) {
-        const Standing &s = a.first, &t = b.first;
-        if (s.finished != t.finished)
-            return s.finished;
-        if (s.finished && s.timeMs != t.timeMs)
-            return s.timeMs < t.timeMs;
-        if (!s.finished && s.progress != t.progress)
-            return s.progress > t.progress;
-        if (s.misses != t.misses)
-            return s.misses < t.misses;
-        return a.second < b.second;
-    });
-    QList<Standing> list;
-    for (auto &[s, order] : ranked) {
-        s.place = int(list.size()) + 1;
-        list << s;
-    }
-    return list;
-}
-
-QStringList ClassHost::pieceNames() const
-{
-    return names;
-}
-
-QList<QPair<QString, int>> ClassHost::mostMissed(int count) const
-{
-    const QStringList names = pieceNames();
-    QList<QPair<QString, int>> totals;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        int sum = 0;
-        for (const auto &p : players)
-            sum += p->engine->misses.value(p->order.value(i));
-        if (sum > 0)
-            totals.append({names.at(i), sum});
-    }
-    std::stable_sort(totals.begin(), totals.end(), [](const auto &a, const auto &b) { return a.second > b.second; });
-    return totals.mid(0, count);
-}
-
-QByteArray ClassHost::reportCsv() const
-{
-    QStringList header{"Place", "Player", "Finished", "Time", "Seconds", "Progress", "Misses", "Hints"};
-    for (const QString &piece : pieceNames())
-        header << csvField(piece + QStringLiteral(" misses"));
-    QString csv = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    for (const Standing &s : standings()) {
-        QStringList row{QString::number(s.place), csvField(s.name), s.finished ? "yes" : "no",
-                        s.finished ? formatTime(s.timeMs) : QString(),
-                        s.finished ? QString::number(s.timeMs / 1000.0, 'f', 1) : QString(),
-                        QString::number(s.progress), QString::number(s.misses), QString::number(s.hints)};
-        for (int n : std::as_const(s.pieceMisses))
-            row << QString::number(n);
-        csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    }
-    // The mark lets a spreadsheet read the names as UTF-8.
-    return "\xEF\xBB\xBF" + csv.toUtf8();
+    return game.standings(clock());
 }
 
 bool ClassHost::writeReport(const QString &path, QString *why) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(reportCsv()) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(game.reportCsv(clock())) < 0 || !file.commit()) {
         if (why)
             *why = file.errorString();
         return false;
     }
     return true;
-}
-
-QString ClassHost::formatTime(qint64 ms)
-{
-    const QLatin1Char zero('0');
-    return QStringLiteral("%1:%2").arg(ms / 60000, 2, 10, zero).arg(ms / 1000 % 60, 2, 10, zero);
-}
-
-QJsonObject ClassHost::stateOf(const Player &p) const
-{
-    QList<int> placed, misses;
-    for (const PieceRecord *record : std::as_const(p.engine->placed))
-        placed << int(p.order.indexOf(record));
-    for (const PieceRecord *record : p.order)
-        misses << p.engine->misses.value(record);
-    return {{"type", "state"},
-            {"placed", toArray(placed)},
-            {"misses", toArray(misses)},
-            {"progress", p.engine->progress()},
-            {"time", clock()},
-            {"finished", p.engine->gameWon},
-            {"finishTime", p.finishedAt}};
-}
-
-QJsonObject ClassHost::standingsMessage(const char *type) const
-{
-    QJsonArray list;
-    for (const Standing &s : standings())
-        list.append(QJsonObject{{"place", s.place},
-                                {"name", s.name},
-                                {"progress", s.progress},
-                                {"misses", s.misses},
-                                {"time", s.timeMs},
-                                {"finished", s.finished},
-                                {"connected", s.connected}});
-    return {{"type", QLatin1String(type)}, {"time", clock()}, {"players", list}};
 }
 
 QJsonObject ClassHost::lobbyMessage() const

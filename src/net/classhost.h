@@ -7,6 +7,7 @@
 // (never the code) so that the join screens find it. The clock runs from
 // Start for everyone: a student who joins late keeps the class's time.
 
+#include "net/classgame.h"
 #include "net/protocol.h"
 #include "net/setbundle.h"
 
@@ -19,9 +20,6 @@
 
 #include <memory>
 
-class GameEngine;
-class PieceRecord;
-class QDomDocument;
 class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
@@ -59,22 +57,15 @@ public:
     Phase phase() const { return currentPhase; }
     // Milliseconds since Start; 0 before it.
     qint64 clock() const;
-    int playerCount() const { return int(players.size()); }
+    int playerCount() const { return int(game.players().size()); }
     int connectionCount() const { return int(connections.size()); }
     QStringList playerNames() const;
-    // Ranked: those finished by time (then misses), then the others by
-    // progress (then misses); on a tie who joined first.
+    // The games, their standings and the report (see ClassGame).
     QList<Standing> standings() const;
-    // The pieces' names in the set's order (a model's file name for a piece
-    // without a name).
-    QStringList pieceNames() const;
-    // The class's most-missed pieces, most first, only those missed at all.
-    QList<QPair<QString, int>> mostMissed(int count) const;
-    // The report as a spreadsheet reads it (CSV, UTF-8, one line a player).
-    QByteArray reportCsv() const;
+    QList<QPair<QString, int>> mostMissed(int count) const { return game.mostMissed(count); }
+    QByteArray reportCsv() const { return game.reportCsv(clock()); }
     bool writeReport(const QString &path, QString *why) const;
-    // "mm:ss", as the game shows its time.
-    static QString formatTime(qint64 ms);
+    static QString formatTime(qint64 ms) { return formatClassTime(ms); }
 
 public slots:
     // The class starts: the clock runs from now.
@@ -96,7 +87,6 @@ signals:
     void finished();
 
 private:
-    struct Player;
     struct Connection;
 
     void accept();
@@ -115,21 +105,13 @@ private:
     void tick();
     void sendBeacon();
 
-    Player *find(const QString &name) const;
-    PieceRecord *takeInHand(Player &p, int piece);
-    void putBack(Player &p);
-    Standing standingOf(const Player &p) const;
-    QJsonObject stateOf(const Player &p) const;
-    QJsonObject standingsMessage(const char *type) const;
     QJsonObject lobbyMessage() const;
     QString phaseName() const;
     QString peerOf(const Connection *c) const;
 
-    QStringList names; // the pieces', in the set's order
-
     SetBundle bundle;
     Options options;
-    std::unique_ptr<QDomDocument> document;
+    ClassGame game;
     QTcpServer *server = nullptr; // child
     QUdpSocket *beacon = nullptr; // child
     QTimer housekeeping;
@@ -139,7 +121,5 @@ private:
     QElapsedTimer sinceCreated;
     bool standingsDirty = false;
     Phase currentPhase = Phase::Lobby;
-    std::vector<std::unique_ptr<Player>> players; // in join order
-    QList<Connection *> connections;              // owned
-    int joins = 0;
+    QList<Connection *> connections; // owned
 };

@@ -2,9 +2,25 @@
 
 #include <QJsonDocument>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 #include <algorithm>
+
+QList<QHostAddress> broadcastAddresses()
+{
+    QList<QHostAddress> targets;
+    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
+        const auto flags = interface.flags();
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
+            || !(flags & QNetworkInterface::CanBroadcast) || (flags & QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : interface.addressEntries())
+            if (!entry.broadcast().isNull())
+                targets << entry.broadcast();
+    }
+    return targets;
+}
 
 GameFinder::GameFinder(QObject *parent)
     : QObject(parent)

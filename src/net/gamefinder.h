@@ -1,7 +1,8 @@
 #pragma once
 
-// Listens for the beacons class games send on the local network and keeps
-// the list of games heard within the last few seconds.
+// Discovery: a host's beacons go to the broadcast addresses of the local
+// network; the finder listens for them and keeps the list of games heard
+// within the last few seconds.
 
 #include "net/protocol.h"
 
@@ -12,6 +13,10 @@
 #include <QTimer>
 
 class QUdpSocket;
+
+// The broadcast address of every network interface that is up and has one,
+// the loopback interface aside: where a host's beacons go.
+QList<QHostAddress> broadcastAddresses();
 
 class GameFinder : public QObject
 {
