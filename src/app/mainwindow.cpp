@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "audio/soundmanager.h"
+#include "screens/multiplayerscreen.h"
 #include "screens/screen0.h"
 #include "screens/screen1.h"
 #include "screens/screen2.h"
@@ -130,7 +131,23 @@ void MainWindow::singlePlayer()
 
 void MainWindow::multiPlayer()
 {
+    click();
     screen1->hide();
+    if (!screenmp) {
+        screenmp = new MultiPlayerScreen(this);
+        centre(screenmp);
+        connect(screenmp, &MultiPlayerScreen::goBack, this, &MainWindow::screenmp_to_screen1);
+        // A student's game screen covers the window as the single-player one does.
+        connect(screenmp, &MultiPlayerScreen::gameShown, this, &MainWindow::moveMusicButtonsTo);
+        connect(screenmp, &MultiPlayerScreen::gameHidden, this, [this] { moveMusicButtonsTo(this); });
+    }
+    screenmp->show();
+}
+
+void MainWindow::screenmp_to_screen1()
+{
+    // The multi-player screens click for themselves.
+    screen1->show();
 }
 
 void MainWindow::startGame()

@@ -6,6 +6,7 @@
 #include <memory>
 
 class PixButton;
+class MultiPlayerScreen;
 class Screen0;
 class Screen1;
 class Screen2;
@@ -30,6 +31,7 @@ public:
     Screen1 *screen1 = nullptr;
     Screen2 *screen2 = nullptr;
     SinglePlayerScreen *screensp = nullptr; // the game under way, if any; never more than one
+    MultiPlayerScreen *screenmp = nullptr;  // the class game's menu, made at its first visit
     PixButton *nextButton = nullptr;
     PixButton *prevButton = nullptr;
     PixButton *stopButton = nullptr;
@@ -51,6 +53,7 @@ private slots:
     void nextBg();
     void prevBg();
     void stopBg();
+    void screenmp_to_screen1();
 
 private:
     void centre(QWidget *screen);

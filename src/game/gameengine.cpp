@@ -10,9 +10,9 @@
 namespace {
 
 // Tools and tests may run without a sound manager.
-void playEffect(const char *name)
+void playEffect(const GameEngine &engine, const char *name)
 {
-    if (soundManager)
+    if (soundManager && !engine.silent)
         soundManager->playEffect(QString::fromLatin1(name));
 }
 
@@ -58,17 +58,29 @@ void GameEngine::takePiece(int index)
     if (index < 0 || index >= remaining.size())
         return;
     current = remaining.takeAt(index);
+    emit taken();
 }
 
 void GameEngine::tryFit(float x, float y)
 {
     if (!current)
         return;
+    if (deferFits) {
+        emit dropped(x, y);
+        return;
+    }
 
     const float tx = current->posX() + offsetX;
     const float ty = current->posY() + offsetY;
     const bool fits = x - tolerance < tx && tx < x + tolerance
         && y - tolerance < ty && ty < y + tolerance;
+    settle(fits);
+}
+
+void GameEngine::settle(bool fits)
+{
+    if (!current)
+        return;
     if (!fits) {
         ++misses[current];
         return;
@@ -76,12 +88,12 @@ void GameEngine::tryFit(float x, float y)
 
     placed.append(current);
     current = nullptr;
-    playEffect("fits");
+    playEffect(*this, "fits");
     emit changed();
     if (remaining.isEmpty()) {
         gameWon = true;
         emit won();
-        playEffect("won");
+        playEffect(*this, "won");
     }
 }
 

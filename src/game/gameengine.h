@@ -29,6 +29,16 @@ public:
     // "tolerance", 0.1 without one.
     double fitTolerance() const { return tolerance; }
 
+    // What follows a drop of the held piece: it fits (placed, "fits", and
+    // the win after the last) or it is a miss (it stays in the hand).
+    void settle(bool fits);
+    // A class game's student leaves every fit to the host: tryFit() only
+    // reports the drop (dropped()), and the host's verdict comes back
+    // through settle().
+    bool deferFits = false;
+    // The host keeps an engine for every student; those play no sound.
+    bool silent = false;
+
     QList<PieceRecord *> remaining; // owned
     QList<PieceRecord *> placed;    // owned
     PieceRecord *current = nullptr; // owned
@@ -43,6 +53,10 @@ public:
 signals:
     void changed();
     void won();
+    // A piece has been taken into the hand.
+    void taken();
+    // The held piece was dropped there and the verdict is left to the host.
+    void dropped(float x, float y);
 
 private:
     double tolerance;

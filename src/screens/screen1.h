@@ -4,7 +4,7 @@
 
 class PixButton;
 
-// The main menu: single player, multi player (nothing behind it) and exit.
+// The main menu: single player, multi player (the class game) and exit.
 // It only reports the first two choices; the exit button closes every window.
 class Screen1 : public QWidget
 {

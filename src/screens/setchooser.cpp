@@ -26,6 +26,7 @@ SetChooser::SetChooser(QWidget *parent)
 
         SetEntry entry;
         entry.document = document;
+        entry.id = fileName.chopped(4);
         for (QDomNode node = document->documentElement().firstChild(); !node.isNull();
              node = node.nextSibling()) {
             if (!node.isElement())

@@ -85,7 +85,7 @@ void SinglePlayerScreen::paintEvent(QPaintEvent *)
 {
     // The clock stops at the last reading before the win.
     if (!engine->gameWon)
-        shownTime = view->elapsed();
+        shownTime = playTime();
 
     QPainter painter(this);
     painter.fillRect(rect(), QBrush(QColor(0, 0, 0, 255), Qt::SolidPattern));
@@ -93,6 +93,11 @@ void SinglePlayerScreen::paintEvent(QPaintEvent *)
     painter.setPen(QColor(255, 255, 255, 255));
     painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin, false));
     painter.drawText(displayRect(), Qt::AlignLeft, statusText(playerName, engine->progress(), shownTime));
+}
+
+int SinglePlayerScreen::playTime() const
+{
+    return view->elapsed();
 }
 
 QRect SinglePlayerScreen::displayRect() const

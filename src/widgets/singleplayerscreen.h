@@ -49,6 +49,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // The time the display shows while the game runs: the view's play clock
+    // here; a class game shows the class's.
+    virtual int playTime() const;
 
 private slots:
     void exitPressed();

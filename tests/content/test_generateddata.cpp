@@ -54,7 +54,7 @@ private slots:
     {
         const QString pictures = "loading logo difficulty name set play play-down stop stop-down next next-down prev prev-down "
             "x-rot y-rot rotation mover-ground slider bambou carpet marmor singleplayer- multiplayer- exit- easy- medium- hard- "
-            "back- start- mainmenu-"; // the buttons ("-") with an up and a down picture each
+            "back- start- mainmenu- host- join- open- connect- end- hostgame joingame"; // the buttons ("-") with an up and a down picture each
         for (const QString &name : pictures.split(' '))
             for (const QString &picture : name.endsWith('-') ? QStringList{name + "up", name + "down"} : QStringList{name})
                 QVERIFY2(!QImage(dataDir + picture + ".png").isNull(), qPrintable(picture));

@@ -141,6 +141,27 @@ private slots:
         QCOMPARE(seen.mid(2), QStringList({"changed after fits,fits,fits", "won after fits,fits,fits won"}));
         QCOMPARE(sound.playedEffects(), QStringList({"fits", "fits", "fits", "won"}));
     }
+
+    void aClassGamesEngineReportsTheDropAndWaitsForTheHostsVerdict()
+    {
+        FakeSoundScope sound;
+        Game e(part(0, 0) + part(1, 1));
+        e.deferFits = true;
+        QSignalSpy taken(&e, &GameEngine::taken), dropped(&e, &GameEngine::dropped);
+        e.takePiece(0);
+        e.tryFit(0, 0); // on target, yet nothing is decided here
+        QCOMPARE(QList<int>({int(taken.count()), int(dropped.count()), int(e.placed.size())}), QList<int>({1, 1, 0}));
+        QCOMPARE(dropped.first(), QVariantList({0.0f, 0.0f}));
+        e.settle(false); // the host says no: a miss, still in the hand
+        QVERIFY(e.current && e.missCount() == 1);
+        e.settle(true);
+        QVERIFY(!e.current && e.placed.size() == 1 && sound.playedEffects() == QStringList{"fits"});
+        Game quiet(part(0, 0)); // the host's engines play nothing, the win neither
+        quiet.silent = true;
+        quiet.takePiece(0);
+        quiet.tryFit(0, 0);
+        QVERIFY(quiet.gameWon && sound.playedEffects() == QStringList{"fits"});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestGameEngine)

@@ -132,7 +132,7 @@ private slots:
 
     void installHoldsGameDataToolsManualPagesValidDesktopFilesAndThePackageIsLintianCleanInUsr()
     {
-        for (const char *tool : {"torvane-inspect", "torvane-setcheck", "torvane-makeset"}) // the game's launchers ran above
+        for (const char *tool : {"torvane-inspect", "torvane-setcheck", "torvane-makeset", "torvane-host"}) // the game's launchers ran above
             QVERIFY2(QFileInfo(usr + "bin/" + tool).isExecutable(), tool);
         for (int size : {48, 64, 128, 256}) { // dark tiles with cut corners
             const QImage icon(usr + QString("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(appId));

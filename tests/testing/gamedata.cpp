@@ -27,7 +27,10 @@ constexpr Picture pictures[] = {
     {"play.png", 40, 30}, {"play-down.png", 40, 30}, {"stop.png", 42, 32}, {"stop-down.png", 42, 32}, {"next.png", 44, 34},
     {"next-down.png", 44, 34}, {"prev.png", 46, 36}, {"prev-down.png", 46, 36}, {"mainmenu-up.png", 120, 50},
     {"mainmenu-down.png", 120, 50}, {"x-rot.png", 60, 20}, {"y-rot.png", 64, 22}, {"rotation.png", 56, 56},
-    {"mover-ground.png", 24, 120}, {"slider.png", 20, 16},
+    {"mover-ground.png", 24, 120}, {"slider.png", 20, 16}, {"host-up.png", 210, 70}, {"host-down.png", 210, 70},
+    {"join-up.png", 190, 66}, {"join-down.png", 190, 66}, {"open-up.png", 96, 40}, {"open-down.png", 96, 40},
+    {"connect-up.png", 98, 42}, {"connect-down.png", 98, 42}, {"end-up.png", 102, 38}, {"end-down.png", 102, 38},
+    {"hostgame.png", 230, 34}, {"joingame.png", 236, 36},
 };
 
 } // namespace

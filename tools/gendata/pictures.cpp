@@ -329,6 +329,14 @@ PictureSet paintPictures(const QImage &heart, const QImage &skeleton)
     pair("back", 150, 38, "Back", 20);
     pair("start", 150, 38, "Start", 20);
     pair("mainmenu", 150, 44, "Main menu", 20);
+    // The class game's menus.
+    pair("host", 280, 72, "Host a game", 28);
+    pair("join", 280, 72, "Join a game", 28);
+    pair("open", 150, 38, "Open", 20);
+    pair("connect", 150, 38, "Join", 20);
+    pair("end", 150, 38, "End game", 20);
+    out["hostgame.png"] = heading(300, 46, "Host a game", 28);
+    out["joingame.png"] = heading(300, 46, "Join a game", 28);
     out["difficulty.png"] = heading(300, 46, "Difficulty", 28);
     out["set.png"] = heading(300, 44, "Puzzle set", 26);
     {
