@@ -11,7 +11,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BENCH_BUILD_DIR:-$top/build-bench}
 
 "$top/scripts/setup.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTORVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+cmake -S "$top" --preset bench -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target torvane-bench-decoders torvane-bench-view torvane-bench-class
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"

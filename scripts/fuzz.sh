@@ -19,8 +19,7 @@ case "${1:-}" in
 esac
 
 "$top/scripts/setup.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_FUZZ=ON -DBUILD_TESTING=OFF \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake -S "$top" --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzzers
 
 "$build/fuzz/torvane-fuzz-seeds" "$build/seeds"

@@ -34,7 +34,7 @@ run_suite() {
 }
 
 echo "== Build and test"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_WERROR=ON >/dev/null
+cmake -S "$top" --preset default -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 run_suite "$build" "$@"
 echo "Screenshots taken by the tests: $build/screenshots"
@@ -44,7 +44,7 @@ echo "== Fuzzing smoke pass"
 "$top/scripts/fuzz.sh" --smoke
 
 echo "== Build and test with AddressSanitizer, UBSan and LeakSanitizer"
-cmake -S "$top" -B "$asan_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_SANITIZE=ON >/dev/null
+cmake -S "$top" --preset asan -B "$asan_build" >/dev/null
 cmake --build "$asan_build" -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1 \
 LSAN_OPTIONS=suppressions=$top/tests/sanitizers/lsan.supp:print_suppressions=0 \

@@ -68,7 +68,7 @@ private slots:
         const QStringList tracks = QDir(dataDir + "music").entryList(QDir::Files);
         QVERIFY(!tracks.isEmpty() && read("music/" + tracks.first()).startsWith("OggS")); // the game plays every file there
         QTemporaryDir fresh;
-        QCOMPARE(QProcess::execute(TORVANE_BINARY_DIR "/tools/gendata/torvane-gendata", {fresh.path()}), 0);
+        QCOMPARE(QProcess::execute(TORVANE_GENDATA_PROGRAM, {fresh.path()}), 0);
         QCOMPARE(QProcess::execute("diff", {"-rq", fresh.path(), dataDir}), 0);
     }
 
@@ -76,7 +76,7 @@ private slots:
     {
         // Icons, MD2 limits and reach are setcheck's; names only warn there.
         QProcess setcheck;
-        setcheck.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {dataDir});
+        setcheck.start(TORVANE_SETCHECK_PROGRAM, {dataDir});
         QVERIFY(setcheck.waitForFinished(240000) && setcheck.exitStatus() == QProcess::NormalExit);
         const QByteArray out = setcheck.readAllStandardOutput();
         QVERIFY2(out.contains(": 12 sets") && setcheck.exitCode() == 0 && !out.contains("warning"), out);

@@ -16,7 +16,7 @@ struct Run { int status = -1; QByteArray out, err; };
 Run inspect(const QStringList &arguments)
 {
     QProcess tool;
-    tool.start(QStringLiteral(TORVANE_BINARY_DIR "/tools/assetinfo/torvane-inspect"), arguments);
+    tool.start(QStringLiteral(TORVANE_INSPECT_PROGRAM), arguments);
     tool.waitForFinished(30000);
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, tool.readAllStandardOutput(),
             tool.readAllStandardError()};

@@ -11,7 +11,7 @@
 
 namespace {
 
-const QString program = TORVANE_BINARY_DIR "/tools/host/torvane-host";
+const QString program = TORVANE_HOST_PROGRAM;
 
 // Reads the program's output until a line holds `text`; the output so far.
 bool waitFor(QProcess &process, QString &out, const QString &text)

@@ -33,7 +33,7 @@ const QString skinFile = datapath::skin, generatedSkin = TORVANE_BINARY_DIR "/da
 QByteArray contents(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 QStringList toolArgs(const QStringList &args) { return QStringList{"--name", "Boxes", "--out", "."} + args; }
-QString tool() { return qEnvironmentVariable("TORVANE_MAKESET", TORVANE_BINARY_DIR "/tools/makeset/torvane-makeset"); }
+QString tool() { return qEnvironmentVariable("TORVANE_MAKESET", TORVANE_MAKESET_PROGRAM); }
 
 // The exit code and all the tool printed (no progress: this is no terminal).
 std::pair<int, QString> makeSet(const QStringList &args)
@@ -207,7 +207,7 @@ private slots:
         const auto [code, text] = makeSet({files[0].section('/', 0, 0)});
         QVERIFY2(code == 0 && text.count('\n') == 1 && text.contains(QString("seen with the meshes' %1").arg(seen)), qPrintable(text));
         QProcess setcheck;
-        setcheck.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {"."});
+        setcheck.start(TORVANE_SETCHECK_PROGRAM, {"."});
         QVERIFY(setcheck.waitForFinished(60000));
         const QString report = setcheck.readAllStandardOutput();
         QVERIFY2(setcheck.exitCode() == 0 && !report.contains("warning"), qPrintable(report));

@@ -97,7 +97,7 @@ private slots:
         if (contents.isEmpty())
             QFile::remove(file);
         QProcess tool;
-        tool.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {"."});
+        tool.start(TORVANE_SETCHECK_PROGRAM, {"."});
         const int status = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
         const QStringList lines = QString(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(status, expected.isEmpty() || expected.contains("warning") ? 0 : 1);
@@ -112,7 +112,7 @@ private slots:
     void helpIsPrintedAndNotTakenForADirectory()
     {
         QProcess tool;
-        tool.start(TORVANE_BINARY_DIR "/tools/setcheck/torvane-setcheck", {"--help"});
+        tool.start(TORVANE_SETCHECK_PROGRAM, {"--help"});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY(tool.readAllStandardOutput().startsWith("usage: torvane-setcheck DIR\n"));
