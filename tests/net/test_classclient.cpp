@@ -107,13 +107,12 @@ private slots:
             lines.prepend(fileMessage("sets/../../evil", 4, 0, "evil"));
         if (damage == "a file the set does not name")
             lines += fileMessage("sets/extra.md2", 1, 0, "x");
-        if (damage == "more than the set's size") {
-            QJsonObject announced = welcome["set"].toObject();
+        QJsonObject announced = welcome["set"].toObject();
+        if (damage == "more than the set's size")
             announced["size"] = set.size() - 1;
-            welcome["set"] = announced;
-        }
         if (damage == "a digest that does not match")
-            welcome["set"] = QJsonObject{{"id", "class"}, {"digest", QString(64, 'a')}, {"size", set.size()}, {"files", 4}};
+            announced["digest"] = QString(64, 'a');
+        welcome["set"] = announced;
         if (damage == "a line past 64 KiB")
             lines = QByteArray(70000, ' ') + "\n";
         FakeHost host(lines + line({{"type", "set-end"}}), welcome);
