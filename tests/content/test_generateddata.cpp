@@ -1,6 +1,5 @@
-// The data directory the build generates: complete, the same bytes every run, every piece named and within
-// MD2's limits, the skin's swatch rows as sets made outside the generator expect them, passed by torvane-setcheck;
-// in every set one drop point fits one piece at most, and the set says truly where the body's head and left lie.
+// The data directory the build generates: complete, the same every run, passed by setcheck, the skin's swatches
+// where made sets expect them, one piece at most fitting any drop point, and the body's head and left told truly.
 
 #include "pieces/md2format.h"
 #include "pieces/pcxformat.h"

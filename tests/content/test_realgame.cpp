@@ -1,8 +1,6 @@
 // ctest-labels: integration
-// The whole game at 1280 x 1024 on the generated data, played with the mouse: menu, set-up with all twelve
-// sets in view, then every set solved in the real game screen to the win, twice: once as the screenshots
-// (README: game/) show it, once with each piece first dropped on every other piece's place, where it must miss;
-// and a class game on the skeleton, a teacher's window and a student's with eleven classmates (README: class/).
+// The whole game on the generated data, by mouse: every set solved twice, once for the README's screenshots, once
+// with each piece first missing every other piece's place; and a class game on the skeleton with twelve students.
 
 #include "app/mainwindow.h"
 #include "audio/soundmanager.h"
@@ -26,11 +24,18 @@
 #include "widgets/singleplayerscreen.h"
 
 #include <QLineEdit>
-#include <QSettings>
-
 #include <QPointer>
 #include <QScreen>
+#include <QSettings>
 #include <QtTest>
+
+// The X server's pixels of a window, GL view included, once it has settled.
+static void screenshot(QWidget &window, const QString &name)
+{
+    window.raise();
+    QTest::qWait(300);
+    saveScreenshot(window.screen()->grabWindow(0).copy(window.geometry()).toImage(), name);
+}
 
 class TestRealGame : public QObject
 {
@@ -50,10 +55,6 @@ private slots:
         const std::unique_ptr<SoundManager> sound(soundManager = new SoundManager(std::make_unique<FakeAudioBackend>()));
         MainWindow window;
         window.show();
-        auto screenshot = [&](const QString &name) { // the X server's pixels, GL view included
-            QTest::qWait(100);
-            saveScreenshot(window.screen()->grabWindow(0).copy(window.geometry()).toImage(), "game/" + name);
-        };
         QTRY_VERIFY_WITH_TIMEOUT(window.screen1 && window.screen1->isVisible(), 5000);
         QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton);
         Screen2 *setup = window.screen2;
@@ -63,7 +64,7 @@ private slots:
         QCOMPARE(chooser->entries.size(), 12); // in a row inside the 800-pixel screen
         const QPoint rowLeft = chooser->mapTo(setup, QPoint(400 - chooser->rowWidth / 2, 0));
         QVERIFY(setup->rect().contains(QRect(rowLeft, QSize(chooser->rowWidth, chooser->maxIconHeight))));
-        screenshot("setup");
+        screenshot(window, "game/setup");
         for (int round = 0; round < 24; ++round) {
             const int i = round % 12;
             const bool missFirst = round >= 12;
@@ -94,7 +95,7 @@ private slots:
                     const QPointF at = Camera().piece(to * 0.6f + QVector3D(-0.6f, 0, 0.6f) * 0.4f, view->size());
                     sendMouse(view, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
                     QTest::qWait(700);
-                    screenshot(name + "-playing");
+                    screenshot(window, "game/" + name + "-playing");
                 }
                 for (const PieceRecord *other : pieces) { // on the carrying plane over the other's target, then let go
                     if (other == piece || !missFirst)
@@ -110,7 +111,7 @@ private slots:
                 QVERIFY2(!engine->current, qPrintable(piece->fileName + " did not fit"));
             }
             if (!missFirst)
-                screenshot(name + "-won");
+                screenshot(window, "game/" + name + "-won");
             QTest::mouseClick(game->exitButton, Qt::LeftButton);
             QTRY_VERIFY(!game);
             QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton); // back to the set-up
@@ -131,11 +132,6 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(w->screen1 && w->screen1->isVisible(), 5000);
             QTest::mouseClick(w->screen1->multiPlayerButton, Qt::LeftButton);
         }
-        auto screenshot = [](MainWindow &window, const QString &name) {
-            window.raise();
-            QTest::qWait(300);
-            saveScreenshot(window.screen()->grabWindow(0).copy(window.geometry()).toImage(), "class/" + name);
-        };
         QTest::mouseClick(student.screenmp->joinButton, Qt::LeftButton);
         JoinScreen *join = student.screenmp->joinScreen;
         QTest::mouseClick(teacher.screenmp->hostButton, Qt::LeftButton);
@@ -154,13 +150,13 @@ private slots:
         QTRY_COMPARE(join->finder->games().size(), 1);
         QTest::mouseClick(join, Qt::LeftButton, {}, QPoint(400, 110));
         QTest::keyClicks(join->codeEdit, code);
-        screenshot(student, "join");
+        screenshot(student, "class/join");
         QTest::mouseClick(join->joinButton, Qt::LeftButton);
         std::vector<std::unique_ptr<Student>> classmates;
         for (const char *name : {"Ada", "Ben", "Cleo", "Dev", "Emil", "Fatima", "Gus", "Hana", "Ivo", "Jun", "Kai"})
             classmates.push_back(std::make_unique<Student>(host->host->port(), scratch.filePath(name), name, code));
         QTRY_COMPARE(host->host->playerCount(), 12);
-        screenshot(teacher, "lobby");
+        screenshot(teacher, "class/lobby");
         QTest::mouseClick(host->startButton, Qt::LeftButton);
         QTRY_VERIFY(classmates.back()->client.phase() == ClassClient::Phase::Playing);
 
@@ -193,17 +189,17 @@ private slots:
                 // Nine classmates have placed more than two of the ten; Gus two as well, but joined later.
                 QTRY_COMPARE(game->standingLines().value(0), QStringLiteral("You: 10th of 12, 22%")); // 2 of the 9 not in the hand
 
-                screenshot(student, "playing");
+                screenshot(student, "class/playing");
             }
             dropOnTarget(game->view, game->engine);
             QTRY_VERIFY(!game->engine->current);
         }
-        screenshot(teacher, "grid");
+        screenshot(teacher, "class/grid");
         QTest::mouseClick(host->endButton, Qt::LeftButton);
         QCOMPARE(QStringList({host->host->standings()[0].name, host->host->standings()[1].name}), QStringList({"Ada", "Ben"}));
-        screenshot(teacher, "podium");
+        screenshot(teacher, "class/podium");
         QTRY_VERIFY(game->standingLines().value(1).startsWith("Podium: 1. Ada"));
-        screenshot(student, "student-podium");
+        screenshot(student, "class/student-podium");
     }
 };
 

@@ -130,7 +130,6 @@ private slots:
             {hello("2", "4321", "Eve"), "version"},
             {hello("1", "1234", "Eve"), "code"},
             {hello("1", "4321", "\\u0007"), "name"},
-            {hello("1", "4321", "ABCDEFGHIJKLMNOPQRSTUVWXY"), "name"}, // 25 letters
             {hello("1", "4321", "ann"), "name-taken"},
             {hello("1", "4321", "Mal") + "{\"type\":\"drop\",\"piece\":0,\"x\":\"nan\",\"y\":0}\n" // wrong three times
                  + "{\"type\":\"jump\"}\n{\"type\":\"take\",\"piece\":9}\n", "bad-message"},
