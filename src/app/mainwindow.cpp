@@ -5,6 +5,7 @@
 #include "screens/screen0.h"
 #include "screens/screen1.h"
 #include "screens/screen2.h"
+#include "widgets/gamestudy.h"
 #include "widgets/pixbutton.h"
 #include "widgets/singleplayerscreen.h"
 
@@ -163,6 +164,7 @@ void MainWindow::startGame()
     screen0->show();
     screensp = new SinglePlayerScreen(this, screen2->selectedSet());
     connect(screensp, &SinglePlayerScreen::exitClicked, this, &MainWindow::screensp_to_screen1);
+    new GameStudy(screensp, playedDifficulty(screensp->difficulty));
     screen0->hide();
     screensp->show();
     moveMusicButtonsTo(screensp);
