@@ -1,11 +1,15 @@
 // ctest-labels: integration
 // What a player's game adds for study, through the real window: on hard the name of every fitted piece is
-// asked and answered by key or click; easy and medium ask nothing.
+// asked and answered by key or click; easy and medium ask nothing; games go into the record file, the set-up
+// screen reads it back, and "weakest first" brings the most missed piece first.
 #include "app/mainwindow.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
 #include "screens/screen1.h"
+#include "record/apprecord.h"
+#include "record/playerrecord.h"
 #include "screens/screen2.h"
+#include "screens/studypanel.h"
 #include "testing/fakeaudiobackend.h"
 #include "testing/gamedata.h"
 #include "view/glengine.h"
@@ -14,6 +18,9 @@
 #include "widgets/pixbutton.h"
 #include "widgets/singleplayerscreen.h"
 
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 
@@ -33,6 +40,7 @@ struct Game
     {
         QSettings().clear();
         storeSetting("difficulty", difficulty);
+        storeSetting("name", "Ann");
         QString parts;
         for (int i = 0; i < names.size(); ++i)
             parts += GameData::piece("part", "small.md2", -0.6f + 0.3f * i, 0, 0.3f)
@@ -51,12 +59,19 @@ struct Game
         screen = window->screensp;
         return screen && QTest::qWaitFor([this] { return screen->view->isValid(); }, 5000);
     }
-    // Fits the next piece on the trough at its target.
-    void fitNext()
+    // Fits the next piece on the trough at its target, after `misses` drops far from it.
+    void fitNext(int misses = 0)
     {
         GameEngine &engine = *screen->engine;
         engine.takePiece(0);
+        for (int i = 0; i < misses; ++i)
+            engine.tryFit(5, 5);
         engine.tryFit(engine.current->posX(), engine.current->posY());
+    }
+    void leave()
+    {
+        QTest::mouseClick(screen->exitButton, Qt::LeftButton);
+        QTRY_VERIFY(window->screensp == nullptr);
     }
     GameStudy &study() { return *screen->findChild<GameStudy *>(); }
     int choiceOf(const QString &name)
@@ -124,7 +139,7 @@ private slots:
         game.fitNext();
         game.press(game.choiceOf("Eye"));
         QVERIFY(game.screen->engine->gameWon);
-        QCOMPARE(game.study().reportLines(), QStringList{"3 of 5 named"});
+        QCOMPARE(game.study().reportLines().value(0), QStringLiteral("3 of 5 named"));
         saveScreenshot(game.screen->view->grabFramebuffer(), "naming/hard-report");
     }
 
@@ -144,6 +159,39 @@ private slots:
         game.press(0);
         QCOMPARE(game.study().quiz.questions, 0);
         QCOMPARE(game.study().reportLines(), QStringList());
+    }
+
+    void twoGamesGoIntoTheRecordFileAndTheSetUpScreenShowsBestAndMastered()
+    {
+        closeAppRecord();
+        QFile::remove(PlayerRecord::defaultPath());
+        Game game(2);
+        QVERIFY(game.start());
+        for (int i = 0; i < names.size(); ++i)
+            game.fitNext(names[i] == "Colon" ? 2 : 0);
+        game.leave();
+        QVERIFY(game.start());
+        for (int i = 0; i < names.size(); ++i)
+            game.fitNext();
+        game.leave();
+
+        QProcess sqlite;
+        sqlite.start("sqlite3", {PlayerRecord::defaultPath(), "select count(*), group_concat(outcome), "
+                                 "(select count(*) from fits), (select sum(misses) from fits) from games"});
+        QVERIFY(sqlite.waitForFinished());
+        QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2|won,won|10|2"));
+
+        // Colon was missed in one of its two games: the other four are mastered.
+        QTest::mouseClick(game.window->screen1->singlePlayerButton, Qt::LeftButton);
+        game.window->screen2->study->refresh();
+        QVERIFY2(QRegularExpression("^Best on Medium: 00:0\\d \u00b7 4 of 5 mastered$")
+                     .match(game.window->screen2->study->recordLine->text()).hasMatch(),
+                 qPrintable(game.window->screen2->study->recordLine->text()));
+        saveScreenshot(game.window->grab().toImage(), "record/set-up");
+
+        QTest::mouseClick(game.window->screen2->study->weakestButton, Qt::LeftButton);
+        QTest::mouseClick(game.window->screen2->startButton, Qt::LeftButton);
+        QCOMPARE(game.window->screensp->engine->remaining.first()->name, QStringLiteral("Colon"));
     }
 };
 
