@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
+#include "game/studysettings.h"
 #include "screens/screen1.h"
 #include "record/apprecord.h"
 #include "record/playerrecord.h"
@@ -44,7 +45,8 @@ struct Game
         QString parts;
         for (int i = 0; i < names.size(); ++i)
             parts += GameData::piece("part", "small.md2", -0.6f + 0.3f * i, 0, 0.3f)
-                         .replace("<part>", "<part><name>" + names[i] + "</name>");
+                         .replace("<part>", "<part><name>" + names[i] + "</name><name_la>Nomen " + QString::number(i)
+                                                + "</name_la>");
         data.set("organs", "Organs", QSize(80, 80), parts);
         window = std::make_unique<MainWindow>();
         window->show();
@@ -159,6 +161,23 @@ private slots:
         game.press(0);
         QCOMPARE(game.study().quiz.questions, 0);
         QCOMPARE(game.study().reportLines(), QStringList());
+    }
+
+    void theChosenLanguageNamesThePieceInHand()
+    {
+        Game game(2);
+        QImage caption[2];
+        for (NameLanguage language : {NameLanguage::English, NameLanguage::Latin}) {
+            StudySettings().setLanguage(language);
+            QVERIFY(game.start());
+            game.screen->engine->takePiece(0);
+            const QImage frame = game.screen->view->grabFramebuffer();
+            caption[int(language)] = frame.copy(0, 0, frame.width(), 60);
+            saveScreenshot(frame, "naming/in-hand-" + StudySettings::languageLabel(language));
+            game.leave();
+        }
+        // "In your hand: Aorta" and "In your hand: Nomen 0" in one place.
+        QVERIFY(differingPixels(caption[0], caption[1]) > 100);
     }
 
     void twoGamesGoIntoTheRecordFileAndTheSetUpScreenShowsBestAndMastered()
