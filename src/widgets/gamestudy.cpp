@@ -44,7 +44,10 @@ GameStudy::GameStudy(SinglePlayerScreen *screen, Difficulty difficulty, const QS
 
     connect(screen->engine, &GameEngine::changed, this, &GameStudy::pieceFitted);
     connect(screen->engine, &GameEngine::won, this, &GameStudy::won);
-    connect(screen, &SinglePlayerScreen::exitClicked, this, [this] { finish(false); });
+    connect(screen, &SinglePlayerScreen::exitClicked, this, [this] {
+        lastTime = this->screen->shownTime;
+        finish(false);
+    });
     if (difficulty == Difficulty::Hard) {
         screen->view->setQuiz(&quiz);
         connect(screen->view, &GLEngine::choiceClicked, this, &GameStudy::answer);

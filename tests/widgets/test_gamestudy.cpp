@@ -108,27 +108,17 @@ public:
     }
 
 private slots:
-    void hardAsksFourNamesOfTheSetAfterEveryFit()
-    {
-        Game game(3);
-        QVERIFY(game.start());
-        game.fitNext();
-        const NamingQuiz &quiz = game.study().quiz;
-        QVERIFY(quiz.asking());
-        QStringList offered;
-        for (const PieceRecord *piece : quiz.choices())
-            offered << piece->name;
-        QCOMPARE(offered.size(), 4);
-        QVERIFY(offered.contains("Aorta"));
-        QCOMPARE(QSet<QString>(offered.begin(), offered.end()).size(), 4);
-        saveScreenshot(game.screen->view->grabFramebuffer(), "naming/hard-question");
-    }
-
     void hardTakesAnswersByKeyAndClickAndTheReportCountsTheRightOnes()
     {
         Game game(3);
         QVERIFY(game.start());
         game.fitNext();
+        QStringList offered; // four names of the set, the fitted one among them
+        for (const PieceRecord *piece : game.study().quiz.choices())
+            offered << piece->name;
+        QCOMPARE(QSet<QString>(offered.begin(), offered.end()).size(), 4);
+        QVERIFY(offered.contains("Aorta"));
+        saveScreenshot(game.screen->view->grabFramebuffer(), "naming/hard-question");
         game.press(game.choiceOf("Aorta")); // right, by key through the window
         QCOMPARE(game.study().quiz.rightAnswers, 1);
         game.fitNext();
