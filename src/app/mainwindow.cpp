@@ -5,6 +5,8 @@
 #include "screens/screen0.h"
 #include "screens/screen1.h"
 #include "screens/screen2.h"
+#include "screens/setchooser.h"
+#include "widgets/gamestudy.h"
 #include "widgets/pixbutton.h"
 #include "widgets/singleplayerscreen.h"
 
@@ -163,6 +165,11 @@ void MainWindow::startGame()
     screen0->show();
     screensp = new SinglePlayerScreen(this, screen2->selectedSet());
     connect(screensp, &SinglePlayerScreen::exitClicked, this, &MainWindow::screensp_to_screen1);
+    const SetChooser &sets = *screen2->chooser;
+    const bool chosen = sets.selected >= 0 && sets.selected < sets.entries.size();
+    new GameStudy(screensp, playedDifficulty(screensp->difficulty), screen2->name,
+                  chosen ? sets.entries[sets.selected].id : QString(),
+                  chosen ? sets.entries[sets.selected].name : QString());
     screen0->hide();
     screensp->show();
     moveMusicButtonsTo(screensp);

@@ -19,6 +19,8 @@ PieceRecord::PieceRecord(QDomNode element)
             fileName = QLatin1String(datapath::setPrefix) + child.text();
         else if (tag == QLatin1String("name"))
             name = child.text().simplified(); // one line on screen
+        else if (tag == QLatin1String("name_la"))
+            latinName = child.text().simplified();
         else if (tag == QLatin1String("rot_x"))
             pose.rotX = readNumber(child.text());
         else if (tag == QLatin1String("rot_y"))

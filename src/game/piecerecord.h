@@ -46,6 +46,9 @@ public:
     QString fileName;
     // What the player is told the piece is ("Liver"); empty without one.
     QString name;
+    // Its Latin anatomical name ("Hepar"), shown when the player asks for
+    // Latin; empty without one.
+    QString latinName;
     GLuint displayList = 0;
     Particle *particle = nullptr; // owned
 

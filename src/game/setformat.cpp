@@ -32,6 +32,8 @@ void writePiece(QString &out, const char *tag, const Piece &piece)
     out += QStringLiteral("  <%1>\n").arg(QLatin1String(tag));
     if (!piece.name.isEmpty())
         key("name", xmlText(piece.name));
+    if (!piece.latinName.isEmpty())
+        key("name_la", xmlText(piece.latinName));
     if (!piece.filename.isEmpty())
         key("filename", xmlText(piece.filename));
     const PieceRecord::Pose &p = piece.pose;
@@ -54,6 +56,7 @@ Piece pieceOf(const QDomNode &node)
     if (!record.fileName.isEmpty())
         piece.filename = record.fileName.mid(int(sizeof datapath::setPrefix) - 1);
     piece.name = record.name;
+    piece.latinName = record.latinName;
     piece.pose = record.pose;
     return piece;
 }

@@ -58,6 +58,11 @@ class QDomDocument;
 //   name       text                    empty    what the player is told the
 //                                               piece is; runs of white space
 //                                               read as one space
+//   name_la    text                    empty    the same piece's Latin
+//                                               anatomical name ("Hepar"),
+//                                               shown when the player asks
+//                                               for Latin names; read like
+//                                               "name", written just after it
 //   rot_x/y/z  degrees                 0        turns about x, then y, then z
 //                                               axes of the piece
 //   pos_x/y/z  world units             0        a part's target relative to
@@ -97,6 +102,7 @@ struct Piece
     QString filename; // relative to sets/; empty: the key is absent
     QString name;
     PieceRecord::Pose pose;
+    QString latinName; // "name_la"
 };
 
 struct SetFile

@@ -3,6 +3,7 @@
 #include "audio/soundmanager.h"
 #include "game/difficulty.h"
 #include "screens/setchooser.h"
+#include "screens/studypanel.h"
 #include "widgets/pixbutton.h"
 
 #include <QKeyEvent>
@@ -47,6 +48,7 @@ Screen2::Screen2(QWidget *parent)
                                 false, 0, 0, this);
     startButton->move(width() - startButton->width() - 10, backButton->y());
     connect(startButton, &PixButton::clicked, this, &Screen2::startSelected);
+    study = new StudyPanel(this);
 
     difficulty = settings.difficulty();
     name = settings.name();

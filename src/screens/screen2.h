@@ -9,6 +9,7 @@
 class PixButton;
 class QDomDocument;
 class SetChooser;
+class StudyPanel;
 
 // The single-player set-up screen: the player's name (typed while the screen
 // holds the keyboard grab), the difficulty and the puzzle set. Name and
@@ -33,6 +34,7 @@ public:
     PixButton *backButton = nullptr;
     PixButton *startButton = nullptr;
     SetChooser *chooser = nullptr;
+    StudyPanel *study = nullptr; // child: the record's line and the study choices
     int difficulty = 1; // 1 easy, 2 medium, 3 hard
 
 signals:

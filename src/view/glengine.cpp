@@ -142,6 +142,23 @@ void GLEngine::setWinTime(int ms)
     learning.winTime = ms;
 }
 
+void GLEngine::setQuiz(const NamingQuiz *naming)
+{
+    quiz = naming;
+    learning.fittedCaption = !quiz;
+}
+
+void GLEngine::setNameLanguage(NameLanguage language)
+{
+    learning.language = language;
+    quizPanel.language = language;
+}
+
+void GLEngine::setReportExtra(const QStringList &lines)
+{
+    learning.reportExtra = lines;
+}
+
 void GLEngine::won()
 {
     message = overlay::winText();
@@ -257,6 +274,8 @@ void GLEngine::paintGL()
     overlay::drawWinText(message, size(), devicePixelRatioF());
     if (engine)
         learning.drawLabels(size(), devicePixelRatioF(), *engine, troughPiece(), now());
+    if (quiz)
+        quizPanel.draw(size(), devicePixelRatioF(), *quiz, now());
 
     lastFrameMs = now();
 }
@@ -299,6 +318,13 @@ QRect GLEngine::viewportRect() const
 
 void GLEngine::mousePressEvent(QMouseEvent *event)
 {
+    // A press on a choice answers the question and takes nothing.
+    if (event->button() == Qt::LeftButton && quiz) {
+        if (const int choice = quizPanel.choiceAt(event->position().toPoint()); choice >= 0) {
+            emit choiceClicked(choice);
+            return;
+        }
+    }
     // Once the game is won nothing is left to take: a click puts the report
     // away from over the finished body, or brings it back.
     if (event->button() == Qt::LeftButton && engine && engine->gameWon) {
@@ -357,6 +383,7 @@ void GLEngine::cleanup()
     const std::unique_ptr<QOffscreenSurface> standIn = surface->makeCurrentAnyway();
     forEachRecord(&PieceRecord::releaseGl);
     learning.releaseGl();
+    quizPanel.releaseGl();
     for (GLuint &list : furnitureLists) {
         if (list)
             glDeleteLists(list, 1);

@@ -15,6 +15,7 @@
 
 #include "game/difficulty.h"
 #include "view/learningaids.h"
+#include "view/quizpanel.h"
 #include "view/roomcamera.h"
 #include "view/stillscene.h"
 
@@ -53,6 +54,14 @@ public:
     void setDifficulty(Difficulty difficulty);
     // The play time the game screen showed at the win, for the report.
     void setWinTime(int ms);
+    // The naming question to draw and answer by mouse (hard); the quiz
+    // belongs to the game screen. The fitted name then waits for the answer.
+    void setQuiz(const NamingQuiz *quiz);
+    // The language names are shown in.
+    void setNameLanguage(NameLanguage language);
+    // Lines under the report at the win.
+    void setReportExtra(const QStringList &lines);
+    const QuizPanel &namingPanel() const { return quizPanel; }
 
     // True once GL is set up, which happens when the view is first shown.
     bool isValid() const;
@@ -70,6 +79,8 @@ signals:
     void newTime();
     // A frame has been drawn and swapped onto the screen.
     void frameSwapped();
+    // A press on the naming question's choice `choice` (from 0).
+    void choiceClicked(int choice);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -156,6 +167,8 @@ private:
 
     // Names, hints and the report.
     LearningAids learning;
+    const NamingQuiz *quiz = nullptr; // not owned
+    QuizPanel quizPanel;
 
     ViewSurface *surface = nullptr; // owned by the container
     QWidget *container = nullptr;   // child, fills the view

@@ -56,11 +56,11 @@ QString LearningAids::caption(const GameEngine &engine, const PieceRecord *troug
 {
     const bool named = namesBeforeFit(difficulty);
     if (named && engine.current && !engine.current->name.isEmpty())
-        return QStringLiteral("In your hand: ") + engine.current->name;
-    if (!fittedName.isEmpty() && nowMs - fittedAt < fittedShownMs)
+        return QStringLiteral("In your hand: ") + shownName(*engine.current, language);
+    if (fittedCaption && !fittedName.isEmpty() && nowMs - fittedAt < fittedShownMs)
         return QStringLiteral("Fitted: ") + fittedName;
     if (named && !engine.current && troughPiece && !troughPiece->name.isEmpty())
-        return QStringLiteral("On the trough: ") + troughPiece->name;
+        return QStringLiteral("On the trough: ") + shownName(*troughPiece, language);
     return QString();
 }
 
@@ -68,7 +68,8 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
                               const PieceRecord *troughPiece, int nowMs)
 {
     if (placedSeen >= 0 && engine.placed.size() > placedSeen) {
-        fittedName = engine.placed.last()->name;
+        fittedName = engine.placed.last()->name.isEmpty() ? QString()
+                                                          : shownName(*engine.placed.last(), language);
         fittedAt = nowMs;
     }
     placedSeen = engine.placed.size();
@@ -89,7 +90,8 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         captionLabel.draw(overlay::captionAt(view, captionLabel.size()));
     }
     if (const float opacity = reportOpacity(nowMs); engine.gameWon && opacity > 0) {
-        const QStringList lines = report(engine, winTime, QFontMetrics(overlay::reportFont()), textWidth);
+        const QStringList lines = report(engine, winTime, QFontMetrics(overlay::reportFont()), textWidth,
+                                         language) + reportExtra;
         reportLabel.setText(lines.join(QLatin1Char('\n')), overlay::reportFont(), ratio);
         reportLabel.draw(overlay::reportAt(view, reportLabel.size()), opacity);
     }
@@ -122,7 +124,7 @@ void LearningAids::releaseGl()
 }
 
 QStringList LearningAids::report(const GameEngine &engine, int timeMs, const QFontMetrics &metrics,
-                                 int width)
+                                 int width, NameLanguage language)
 {
     const QLatin1Char zero('0');
     QStringList lines{QStringLiteral("%1 in %2:%3, %4")
@@ -142,7 +144,7 @@ QStringList LearningAids::report(const GameEngine &engine, int timeMs, const QFo
     });
     QString line = QStringLiteral("Missed most:");
     for (qsizetype i = 0; i < qMin(missed.size(), qsizetype(3)); ++i) {
-        const QString entry = QStringLiteral("%1 %2").arg(missed[i]->name).arg(engine.misses.value(missed[i]));
+        const QString entry = QStringLiteral("%1 %2").arg(shownName(*missed[i], language)).arg(engine.misses.value(missed[i]));
         const QString longer = line + (i == 0 ? QStringLiteral(" ") : QStringLiteral(", ")) + entry;
         if (i > 0 && metrics.horizontalAdvance(longer) > width) {
             lines.append(line + QLatin1Char(','));

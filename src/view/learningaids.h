@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "game/difficulty.h"
+#include "game/piecenames.h"
 #include "view/overlay.h"
 
 class GameEngine;
@@ -25,6 +26,11 @@ public:
     // The play time the game screen showed at the win; until it says so,
     // the view's clock at the first frame after the win.
     int winTime = -1;
+    // "Fitted: Liver" after a fit; off where the player is asked the name.
+    bool fittedCaption = true;
+    NameLanguage language = NameLanguage::English;
+    // Lines the game screen adds under the report (names given, best time).
+    QStringList reportExtra;
 
     // The held piece at its own target, translucent and pulsing. Drawn
     // after the pieces in their frame, never in the pick pass, so it can
@@ -47,7 +53,7 @@ public:
     // "12 pieces in 03:07, 5 misses", then "Missed most: Liver 3, ..." with
     // up to three named pieces, broken between pieces to fit `width`.
     static QStringList report(const GameEngine &engine, int timeMs, const QFontMetrics &metrics,
-                              int width);
+                              int width, NameLanguage language = NameLanguage::English);
 
     // How long a fitted piece's name stays on screen.
     static constexpr int fittedShownMs = 2000;

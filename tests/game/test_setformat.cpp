@@ -58,9 +58,9 @@ private slots:
         set.towardsHead = "+z";
         set.towardsLeft = "+y";
         set.hasShape = true;
-        set.shape = {"bodyparts/b/shape.md2", "Body", {}};
+        set.shape = {"bodyparts/b/shape.md2", "Body", {}, {}};
         set.shape.pose.posY = 0.25f;
-        set.parts = {{"bodyparts/b/femur.md2", "Femur", {90, 0, -45, 0.1f, -0.2f, 0.3f, 0.5f}}};
+        set.parts = {{"bodyparts/b/femur.md2", "Femur", {90, 0, -45, 0.1f, -0.2f, 0.3f, 0.5f}, "Os femoris"}};
         const QByteArray bytes = writeSet(set);
         QCOMPARE(bytes, QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                    "<!-- Made by hand - - twice -->\n"
@@ -80,6 +80,7 @@ private slots:
                                    "  </shape>\n"
                                    "  <part>\n"
                                    "    <name>Femur</name>\n"
+                                   "    <name_la>Os femoris</name_la>\n"
                                    "    <filename>bodyparts/b/femur.md2</filename>\n"
                                    "    <pos_x>0.1</pos_x>\n"
                                    "    <pos_y>-0.2</pos_y>\n"
@@ -101,6 +102,8 @@ private slots:
         QCOMPARE(back.shape.pose.posY, engine.offsetY);
         QCOMPARE(back.parts[0].filename, QString("bodyparts/b/femur.md2"));
         QCOMPARE("sets/" + back.parts[0].filename, engine.remaining[0]->fileName);
+        QCOMPARE(engine.remaining[0]->latinName, QString("Os femoris"));
+        QCOMPARE(back.shape.latinName, QString()); // an old set without one reads as none
     }
 
     void oddSetsReadAsTheGameReadsThem()

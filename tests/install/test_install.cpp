@@ -153,7 +153,7 @@ private slots:
                       metainfo + ".metainfo.xml"}).out, "2\n4\n");
         // Found by shlibdeps in the binaries, and what only the running game needs.
         const QString depends = ", " + run({"dpkg-deb", "-f", deb, "Depends"}).out.trimmed() + ",";
-        for (const char *name : {"libqt6widgets6", "libqt6opengl6", "libqt6xml6", "libglu1-mesa",
+        for (const char *name : {"libqt6widgets6", "libqt6opengl6", "libqt6xml6", "libqt6sql6", "libglu1-mesa",
                                  "libsdl2-mixer-2.0-0", "qt6-qpa-plugins", "libqt6sql6-sqlite", "libgl1-mesa-dri",
                                  "fonts-dejavu-core"})
             QVERIFY2(depends.contains(QRegularExpression(QString("[,|] %1[ ,]").arg(name))), qPrintable(name + depends));

@@ -314,10 +314,11 @@ private slots:
         QCOMPARE(names, QStringList({"Hip", "Left kidney", "Right kidney"}));
     }
 
-    void manifestsInUnicodeNameThePieces_data()
+    void manifestsInUnicodeNameThePiecesInEnglishAndLatin_data()
     {
         QTest::addColumn<QByteArray>("manifest");
-        const QString text = "# file | name\na.obj | Fémur | bone\n", json = "{\"a.obj\": {\"name\": \"Fémur\"}}";
+        const QString text = "# file | name\na.obj | Fémur | | Os  femoris\n",
+                      json = "{\"a.obj\": {\"name\": \"Fémur\", \"latin\": \"Os femoris\"}}";
         QTest::newRow("UTF-8 with a byte-order mark") << "\xef\xbb\xbf" + text.toUtf8();
         const auto utf16 = [&](auto order) { return QByteArray(QStringEncoder(order, QStringConverter::Flag::WriteBom)(text)); };
         QTest::newRow("UTF-16LE with a byte-order mark") << utf16(QStringConverter::Utf16LE);
@@ -325,7 +326,7 @@ private slots:
         QTest::newRow("JSON with a byte-order mark") << "\xef\xbb\xbf" + json.toUtf8();
     }
 
-    void manifestsInUnicodeNameThePieces()
+    void manifestsInUnicodeNameThePiecesInEnglishAndLatin()
     {
         QFETCH(QByteArray, manifest);
         MadeData data;
@@ -334,6 +335,7 @@ private slots:
         const auto [code, text] = makeSet({"-m", "m.txt", "in"});
         QVERIFY2(code == 0, qPrintable(text));
         QCOMPARE(madeSet().parts.value(0).name, QString("Fémur"));
+        QCOMPARE(madeSet().parts.value(0).latinName, QString("Os femoris"));
     }
 
     void interruptedWhileStagingLeavesNoHiddenFolder()

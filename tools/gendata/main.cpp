@@ -5,6 +5,7 @@
 #include "anatomy.h"
 #include "audio.h"
 #include "formats.h"
+#include "latin.h"
 #include "game/datafile.h"
 #include "game/datapaths.h"
 #include "game/setformat.h"
@@ -40,6 +41,7 @@ setformat::Piece setPiece(const PieceModel &model, V3 pos)
 {
     setformat::Piece piece;
     piece.name = model.name;
+    piece.latinName = Latin::name(model.name);
     piece.filename = "bodyparts/" + model.file;
     piece.pose.posX = onGrid(pos.x);
     piece.pose.posY = onGrid(pos.y);

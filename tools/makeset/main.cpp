@@ -40,7 +40,7 @@ int main(int argc, char **argv)
         "else Assimp reads), one piece a file, all in one coordinate frame, into the\n"
         "game's data directory: sets/ID.xml, sets/ID.png and sets/bodyparts/ID/.\n"
         "A manifest names the pieces and their tissues, a line each:\n"
-        "  FILE | NAME | TISSUE\n"
+        "  FILE | NAME | TISSUE | LATIN NAME\n"
         "See torvane-makeset(1) for the tissues and the lay-out.");
     parser.addHelpOption();
     const QCommandLineOption name({"n", "name"}, "The set's name, shown under its icon.", "NAME");

@@ -31,6 +31,7 @@ struct Piece
     QString path;   // the source file as given
     QString file;   // the MD2 file's name in the set's folder
     QString name;   // the piece's "name" in the set file
+    QString latin;  // its "name_la", from the manifest; empty: none
     int tissue = 0; // swatch
     QString why;    // where the tissue came from, for the progress line
     ReadMesh read;  // in the source frame
@@ -73,6 +74,7 @@ setformat::Piece setPiece(const QString &id, const Piece &piece, const QString &
 {
     setformat::Piece out;
     out.name = name;
+    out.latinName = piece.latin;
     out.filename = "bodyparts/" + id + "/" + piece.file;
     out.pose.posX = pos.x;
     out.pose.posY = pos.y;
@@ -291,6 +293,8 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
                 piece.name = entry && !entry->name.isEmpty() ? entry->name : nameFromFile(path);
             else
                 piece.name = nameFromFile(piece.read.name);
+            if (piece.read.name.isEmpty() && entry)
+                piece.latin = entry->latin;
             chooseTissue(piece, piece.read.name.isEmpty() ? entry : nullptr);
             QString base = slug(QFileInfo(path).completeBaseName() + (read.size() > 1 ? " " + piece.read.name : ""));
             if (base.isEmpty())

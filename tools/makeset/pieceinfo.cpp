@@ -90,8 +90,8 @@ bool matches(const QStringList &words, int at, const QString &entry)
     return word == entry || word == entry + "s" || word == entry + "es";
 }
 
-bool addEntry(Manifest *manifest, const QString &file, const QString &name, const QString &tissue, const QString &where,
-              QString *error)
+bool addEntry(Manifest *manifest, const QString &file, const QString &name, const QString &tissue, const QString &latin,
+              const QString &where, QString *error)
 {
     if (file.isEmpty()) {
         *error = where + ": names no file";
@@ -99,6 +99,7 @@ bool addEntry(Manifest *manifest, const QString &file, const QString &name, cons
     }
     ManifestEntry entry;
     entry.name = name.trimmed();
+    entry.latin = latin.simplified();
     if (!tissue.trimmed().isEmpty()) {
         entry.tissue = tissueNamed(tissue.trimmed());
         if (entry.tissue < 0) {
@@ -186,7 +187,8 @@ bool readJson(const QString &text, const QString &path, Manifest *manifest, QStr
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject piece = it.value().toObject();
         const QString name = it.value().isString() ? it.value().toString() : piece.value("name").toString();
-        if (!addEntry(manifest, it.key(), name, piece.value("tissue").toString(), path + ": " + it.key(), error))
+        if (!addEntry(manifest, it.key(), name, piece.value("tissue").toString(), piece.value("latin").toString(),
+                      path + ": " + it.key(), error))
             return false;
     }
     return true;
@@ -224,11 +226,11 @@ bool readManifest(const QString &path, Manifest *manifest, QString *error)
             continue;
         const QStringList fields = line.split('|');
         const QString where = QString("%1 line %2").arg(path).arg(i + 1);
-        if (fields.size() < 2 || fields.size() > 3) {
-            *error = where + ": expected FILE | NAME | TISSUE (the tissue may be left out)";
+        if (fields.size() < 2 || fields.size() > 4) {
+            *error = where + ": expected FILE | NAME | TISSUE | LATIN (the last two may be left out or empty)";
             return false;
         }
-        if (!addEntry(manifest, fields[0].trimmed(), fields[1], fields.value(2), where, error))
+        if (!addEntry(manifest, fields[0].trimmed(), fields[1], fields.value(2), fields.value(3), where, error))
             return false;
     }
     return true;

@@ -5,14 +5,16 @@
 //
 // The manifest is a small text file, one piece a line:
 //
-//   # file              | name shown          | tissue (optional)
-//   left_femur.obj      | Left femur          | bone
+//   # file              | name shown          | tissue (optional) | Latin name (optional)
+//   left_femur.obj      | Left femur          | bone              | Femur sinistrum
 //   FJ3155.stl          | Left ventricle      | heart
+//   liver.ply           | Liver               |                   | Hepar
 //
 // Blank lines and lines starting with '#' are skipped; the file is matched
 // by its name (or its path as given on the command line). A JSON object
 // works as well: {"left_femur.obj": "Left femur",
-//                 "FJ3155.stl": {"name": "Left ventricle", "tissue": "heart"}}.
+//                 "FJ3155.stl": {"name": "Left ventricle", "tissue": "heart",
+//                                "latin": "Ventriculus sinister"}}.
 // Tissues are the swatch names of src/pieces/skinswatches.h. The manifest is
 // UTF-8, with or without a byte-order mark, or UTF-16 with one; anything
 // else, and a file named twice, is refused.
@@ -25,6 +27,7 @@ namespace makeset {
 struct ManifestEntry
 {
     QString name;    // empty: from the file name
+    QString latin;   // the Latin name; empty: none
     int tissue = -1; // swatch index, -1: guessed
     bool used = false;
 };
