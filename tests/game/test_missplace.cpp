@@ -7,10 +7,7 @@
 #include <QTest>
 
 namespace {
-QString part(const char *name, float x, float y)
-{
-    return QString("<part><name>%1</name><pos_x>%2</pos_x><pos_y>%3</pos_y></part>").arg(name).arg(x).arg(y);
-}
+QString part(const char *name, float x, float y) { return QString("<part><name>%1</name><pos_x>%2</pos_x><pos_y>%3</pos_y></part>").arg(name).arg(x).arg(y); }
 } // namespace
 
 class TestMissPlace : public QObject
@@ -29,7 +26,6 @@ private slots:
         QTest::newRow("on a placed piece's place") << Difficulty::Medium << QPointF(0.1, 0.3) << "That is where the stomach goes";
         QTest::newRow("just outside the box") << Difficulty::Easy << QPointF(0.46, 0) << "Not here";
         QTest::newRow("on a nameless piece's place") << Difficulty::Easy << QPointF(0.1, -0.3) << "Not here";
-        QTest::newRow("nowhere") << Difficulty::Easy << QPointF(-1, -1) << "Not here";
         QTest::newRow("hard, on a piece's place") << Difficulty::Hard << QPointF(0.4, 0) << "Not here";
     }
 
@@ -56,10 +52,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("inSentence");
-        QTest::newRow("one word") << "Spleen" << "spleen";
-        QTest::newRow("two words") << "Left kidney" << "left kidney";
+        QTest::newRow("words") << "Left kidney" << "left kidney";
         QTest::newRow("acronym") << "ECG lead" << "ECG lead";
-        QTest::newRow("letter and number") << "L4 vertebra" << "L4 vertebra";
         QTest::newRow("lone capital") << "A band" << "A band";
     }
 

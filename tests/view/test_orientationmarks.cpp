@@ -20,9 +20,7 @@ QString body(const QString &lies)
 QImage frameOf(const QString &children, Difficulty difficulty)
 {
     ViewGame game;
-    if (!game.start(children, size, difficulty))
-        return QImage();
-    return game.frame(1000);
+    return game.start(children, size, difficulty) ? game.frame(1000) : QImage();
 }
 
 } // namespace
@@ -63,8 +61,7 @@ private slots:
         // Beyond both ends of the body as the starting camera shows them, head to the left, feet to the right.
         const qreal headEnd = Camera().piece({0, -0.15f, 0.3f}, size).x();
         const qreal feetEnd = Camera().piece({0, 0.15f, 0.3f}, size).x();
-        QVERIFY2(changed.left() < headEnd - 10 && changed.right() > feetEnd + 10, qPrintable(QDebug::toString(changed)));
-        QVERIFY(changedBox(plain.copy(0, 0, int(headEnd), 400), marks.copy(0, 0, int(headEnd), 400)).width() > 15);
+        QVERIFY2(changed.left() < headEnd - 15 && changed.right() > feetEnd + 15, qPrintable(QDebug::toString(changed)));
     }
 };
 

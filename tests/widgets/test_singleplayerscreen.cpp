@@ -40,11 +40,8 @@ struct StillGame : ScreenGame
     }
     void wheel(int notches)
     {
-        for (int i = 0; i < qAbs(notches); ++i) {
-            QWheelEvent event(QPointF(400, 300), screen->view->mapToGlobal(QPointF(400, 300)), {}, {0, notches > 0 ? 120 : -120},
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(screen->view, &event);
-        }
+        QWheelEvent event({400, 300}, {}, {}, {0, 120 * notches}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(screen->view, &event);
     }
 };
 
@@ -217,8 +214,7 @@ private slots:
         const int before = s.view->elapsed();
         QTest::mouseClick(s.resetViewButton, Qt::LeftButton);
         QCOMPARE(differingPixels(s.view->grabFramebuffer(), first), 0);
-        QVERIFY(s.engine->placed.size() == 1 && s.engine->current);
-        QVERIFY(s.view->elapsed() >= before);
+        QVERIFY(s.engine->placed.size() == 1 && s.engine->current && s.view->elapsed() >= before);
         // The knobs start from 0 again: a 10-pixel turn shows the room turned by 10, as at a game's start.
         mouseAt(s.xRotButton, QEvent::MouseButtonPress, {5, 40});
         mouseAt(s.xRotButton, QEvent::MouseMove, {5, 30});
