@@ -328,7 +328,7 @@ void GLEngine::paintGL()
     if (card) {
         const overlay::FlatPass flat(size());
         if (cardLabel.size().isEmpty())
-            cardLabel.setPicture(howtoplay::cardPicture(devicePixelRatioF()));
+            cardLabel.setPicture(howtoplay::cardPicture(devicePixelRatioF(), width() - 2 * overlay::margin));
         cardLabel.draw(QPoint((width() - cardLabel.size().width()) / 2,
                               qMax(0, (height() - cardLabel.size().height()) / 2)));
     }

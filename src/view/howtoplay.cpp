@@ -8,7 +8,7 @@
 namespace howtoplay {
 namespace {
 
-constexpr int width = 600;
+constexpr int widest = 600;
 constexpr int padding = 20;
 constexpr int pictureWidth = 96;
 constexpr int pictureHeight = 72;
@@ -48,8 +48,9 @@ QStringList lines()
             QStringLiteral("Click or press Escape to play.")};
 }
 
-QImage cardPicture(qreal ratio)
+QImage cardPicture(qreal ratio, int maxWidth)
 {
+    const int width = qBound(2 * (padding + pictureWidth + gap), maxWidth, widest);
     const QStringList text = lines();
     const QFontMetrics metrics(textFont());
     const int textWidth = width - 2 * padding - pictureWidth - gap;

@@ -12,8 +12,9 @@ namespace howtoplay {
 
 // The card's lines, first the heading and last how to close it.
 QStringList lines();
-// The card painted whole, in the view's pixels times `ratio`: dark glass
-// with light text, a missing picture leaving its place empty.
-QImage cardPicture(qreal ratio);
+// The card painted whole, at most `maxWidth` of the view's pixels wide (its
+// lines wrap to fit), times `ratio`: dark glass with light text, a missing
+// picture leaving its place empty.
+QImage cardPicture(qreal ratio, int maxWidth);
 
 } // namespace howtoplay
