@@ -173,6 +173,7 @@ void MainWindow::startGame()
     screen0->hide();
     screensp->show();
     moveMusicButtonsTo(screensp);
+    screensp->showCardIfNew();
 }
 
 void MainWindow::screen2_to_screen1()

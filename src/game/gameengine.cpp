@@ -65,16 +65,21 @@ void GameEngine::tryFit(float x, float y)
 {
     if (!current)
         return;
+    dropX = x;
+    dropY = y;
     if (deferFits) {
         emit dropped(x, y);
         return;
     }
 
-    const float tx = current->posX() + offsetX;
-    const float ty = current->posY() + offsetY;
-    const bool fits = x - tolerance < tx && tx < x + tolerance
-        && y - tolerance < ty && ty < y + tolerance;
-    settle(fits);
+    settle(fitsAt(*current, x, y));
+}
+
+bool GameEngine::fitsAt(const PieceRecord &piece, float x, float y) const
+{
+    const float tx = piece.posX() + offsetX;
+    const float ty = piece.posY() + offsetY;
+    return x - tolerance < tx && tx < x + tolerance && y - tolerance < ty && ty < y + tolerance;
 }
 
 void GameEngine::settle(bool fits)

@@ -28,6 +28,8 @@ public:
     // How close to its target a drop must be, on x and on y: the set's
     // "tolerance", 0.1 without one.
     double fitTolerance() const { return tolerance; }
+    // Whether a drop at (x, y) fits `piece`'s target, by the rule above.
+    bool fitsAt(const PieceRecord &piece, float x, float y) const;
 
     // What follows a drop of the held piece: it fits (placed, "fits", and
     // the win after the last) or it is a miss (it stays in the hand).
@@ -49,6 +51,8 @@ public:
     // Drops of the held piece that did not fit, by piece; pieces never
     // missed are not in it.
     QHash<const PieceRecord *, int> misses;
+    // Where the held piece was last let go, for what a miss tells.
+    float dropX = 0, dropY = 0;
 
 signals:
     void changed();

@@ -2,6 +2,7 @@
 
 #include "audio/soundmanager.h"
 #include "game/difficulty.h"
+#include "game/difficultytext.h"
 #include "screens/setchooser.h"
 #include "screens/studypanel.h"
 #include "widgets/pixbutton.h"
@@ -82,6 +83,7 @@ void Screen2::select(int level)
     mediumButton->setChecked(level == 2);
     hardButton->setChecked(level == 3);
     settings.setDifficulty(level);
+    update(); // the line of what it gives
 }
 
 void Screen2::easySelected()
@@ -169,4 +171,9 @@ void Screen2::paintEvent(QPaintEvent *)
     painter.drawPixmap(400 - difficultyPicture.width() / 2, 120, difficultyPicture);
     painter.drawPixmap(400 - setPicture.width() / 2, hardButton->y() + hardButton->height() + 60,
                        setPicture);
+    // What the chosen difficulty gives, in the gap under its buttons.
+    painter.setPen(QColor(200, 200, 200));
+    painter.setFont(QFont(QStringLiteral("Sans"), 13));
+    painter.drawText(QRect(0, hardButton->y() + hardButton->height() + 12, 800, 30), Qt::AlignHCenter | Qt::AlignTop,
+                     whatItGives(offeredDifficulty(difficulty)));
 }

@@ -14,7 +14,7 @@
 
 StillScene::Key GLEngine::stillKeyNow() const
 {
-    StillScene::Key key{turn, tilt, zoom, {}, ghostKeepsStill()};
+    StillScene::Key key{turn, tilt, zoom, {}, ghostKeepsStill(), marksShown()};
     if (engine)
         key.placed = engine->placed;
     return key;

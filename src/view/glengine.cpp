@@ -2,6 +2,7 @@
 
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
+#include "view/howtoplay.h"
 #include "view/overlay.h"
 #include "view/room.h"
 #include "view/viewsurface.h"
@@ -9,8 +10,13 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QWheelEvent>
+
+#include <QVector3D>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace {
 
@@ -114,7 +120,28 @@ int GLEngine::elapsed() const
 
 int GLEngine::now() const
 {
-    return clock.isValid() ? int(clock.elapsed()) : 0;
+    if (!clock.isValid())
+        return 0;
+    return int((card ? pausedAt : clock.elapsed()) - pausedMs);
+}
+
+void GLEngine::showCard()
+{
+    if (card)
+        return;
+    card = true;
+    pausedAt = clock.isValid() ? clock.elapsed() : 0;
+    update();
+}
+
+void GLEngine::closeCard()
+{
+    if (!card)
+        return;
+    card = false;
+    if (clock.isValid())
+        pausedMs += clock.elapsed() - pausedAt;
+    update();
 }
 
 void GLEngine::setTurn(float degrees)
@@ -130,6 +157,40 @@ void GLEngine::setTilt(float degrees)
 void GLEngine::setZoomSpeed(float speed)
 {
     zoomSpeed = speed;
+}
+
+void GLEngine::resetView()
+{
+    turn = roomcamera::startTurn;
+    tilt = roomcamera::startTilt;
+    zoom = roomcamera::startZoom;
+    zoomSpeed = 0;
+}
+
+void GLEngine::wheelEvent(QWheelEvent *event)
+{
+    wheelAngle += event->angleDelta().y();
+    const int notches = wheelAngle / 120;
+    wheelAngle -= notches * 120;
+    if (notches == 0 || card || !glReady || !engine)
+        return;
+    // The body is where its pieces' places are, each as large as its ball.
+    QList<QVector3D> points = roomcamera::troughCorners();
+    const auto addPlace = [&](const PieceRecord *piece) {
+        const QVector3D place(piece->posX() + engine->offsetX, piece->posY() + engine->offsetY,
+                              piece->posZ() + engine->offsetZ);
+        const float radius = QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ()).length()
+            * std::abs(piece->drawnScale());
+        for (int i = 0; i < 8; ++i)
+            points.append(place + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius));
+    };
+    for (const PieceRecord *piece : std::as_const(engine->remaining))
+        addPlace(piece);
+    for (const PieceRecord *piece : std::as_const(engine->placed))
+        addPlace(piece);
+    if (engine->current)
+        addPlace(engine->current);
+    zoom = roomcamera::wheelZoom(zoom, notches, roomcamera::nearestZoomShowing(points));
 }
 
 void GLEngine::setDifficulty(Difficulty difficulty)
@@ -204,10 +265,14 @@ void GLEngine::initializeGL()
         furnitureLists[i] = makeBox(boxes[i].cx, boxes[i].cy, boxes[i].cz, boxes[i].hx, boxes[i].hy, boxes[i].hz);
 
     stillScene.create(viewportRect().size());
+    if (engine)
+        marks.setUp(*engine);
 
     glReady = true;
     clock.start();
     lastFrameMs = 0;
+    // A card shown before the clock ran holds it from its start.
+    pausedAt = 0;
 }
 
 void GLEngine::forEachRecord(void (PieceRecord::*call)())
@@ -257,6 +322,7 @@ void GLEngine::paintGL()
     if (still == StillScene::Use::Keep) {
         drawnParts = StillParts;
         drawPieces();
+        drawMarks();
         stillScene.keep(context(), viewportRect());
     } else if (still == StillScene::Use::Reuse) {
         stillScene.restore(viewportRect(), movingRect());
@@ -267,6 +333,8 @@ void GLEngine::paintGL()
         drawnParts = MovingParts;
     }
     drawPieces();
+    if (still == StillScene::Use::DrawWhole)
+        drawMarks();
     drawnParts = AllParts;
 
     if (engine)
@@ -276,8 +344,26 @@ void GLEngine::paintGL()
         learning.drawLabels(size(), devicePixelRatioF(), *engine, troughPiece(), now());
     if (quiz)
         quizPanel.draw(size(), devicePixelRatioF(), *quiz, now());
+    if (card) {
+        const overlay::FlatPass flat(size());
+        if (cardLabel.size().isEmpty())
+            cardLabel.setPicture(howtoplay::cardPicture(devicePixelRatioF(), width() - 2 * overlay::margin));
+        cardLabel.draw(QPoint((width() - cardLabel.size().width()) / 2,
+                              qMax(0, (height() - cardLabel.size().height()) / 2)));
+    }
 
     lastFrameMs = now();
+}
+
+bool GLEngine::marksShown() const
+{
+    return engine && marks.known() && namesBeforeFit(learning.difficulty);
+}
+
+void GLEngine::drawMarks()
+{
+    if (marksShown())
+        marks.draw(*engine);
 }
 
 void GLEngine::stepZoom()
@@ -318,6 +404,11 @@ QRect GLEngine::viewportRect() const
 
 void GLEngine::mousePressEvent(QMouseEvent *event)
 {
+    if (card) {
+        closeCard();
+        pressClosedCard = true;
+        return;
+    }
     // A press on a choice answers the question and takes nothing.
     if (event->button() == Qt::LeftButton && quiz) {
         if (const int choice = quizPanel.choiceAt(event->position().toPoint()); choice >= 0) {
@@ -350,7 +441,7 @@ void GLEngine::mousePressEvent(QMouseEvent *event)
 
 void GLEngine::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!glReady || !engine || !engine->current)
+    if (card || !glReady || !engine || !engine->current)
         return;
 
     const QPoint p = devicePosition(event);
@@ -361,6 +452,8 @@ void GLEngine::mouseMoveEvent(QMouseEvent *event)
 
 void GLEngine::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (std::exchange(pressClosedCard, false) || card)
+        return;
     if (event->button() != Qt::LeftButton || !glReady || !engine || !engine->current)
         return;
 
@@ -384,6 +477,8 @@ void GLEngine::cleanup()
     forEachRecord(&PieceRecord::releaseGl);
     learning.releaseGl();
     quizPanel.releaseGl();
+    cardLabel.releaseGl();
+    marks.releaseGl();
     for (GLuint &list : furnitureLists) {
         if (list)
             glDeleteLists(list, 1);

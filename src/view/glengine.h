@@ -16,6 +16,8 @@
 #include "game/difficulty.h"
 #include "view/learningaids.h"
 #include "view/quizpanel.h"
+#include "view/orientationmarks.h"
+#include "view/overlay.h"
 #include "view/roomcamera.h"
 #include "view/stillscene.h"
 
@@ -49,6 +51,16 @@ public:
     void setTurn(float degrees);
     void setTilt(float degrees);
     void setZoomSpeed(float speed);
+    // Back to the starting camera: turn, tilt, zoom and a still zoom. The
+    // pieces, the hand and the clock are left as they are.
+    void resetView();
+
+    // The how-to-play card over the frame. While it shows the play clock
+    // stands still (the time shown, the trough and the zoom with it); a
+    // press in the view puts it away and does nothing else.
+    void showCard();
+    void closeCard();
+    bool cardShown() const { return card; }
 
     // How much the names and the hint give away; nothing until told.
     void setDifficulty(Difficulty difficulty);
@@ -87,6 +99,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     virtual void initializeGL();
@@ -122,6 +135,10 @@ private:
     const PieceRecord *troughPiece() const;
     StillScene::Key stillKeyNow() const;
     bool ghostKeepsStill() const;
+    // Where the body lies, on Easy and Medium, for sets that say so; drawn
+    // with the still parts of the frame.
+    bool marksShown() const;
+    void drawMarks();
     QRect viewportRect() const;
     // Where in the viewport moving parts can be drawn this frame.
     QRect movingRect() const;
@@ -146,6 +163,14 @@ private:
     GLuint carpetTexture = 0;
     QElapsedTimer clock;
     int lastFrameMs = 0;
+    int wheelAngle = 0; // turned but not yet a whole notch
+    bool card = false;
+    // The press that put the card away: its release is not a drop.
+    bool pressClosedCard = false;
+    // Clock readings the card stood over, and where it stopped the clock.
+    qint64 pausedMs = 0;
+    qint64 pausedAt = 0;
+    overlay::Label cardLabel;
     QString message;
     QPointer<GameEngine> engine; // not owned
     float heldPos[3] = {0, 0, 0};
@@ -169,6 +194,7 @@ private:
     LearningAids learning;
     const NamingQuiz *quiz = nullptr; // not owned
     QuizPanel quizPanel;
+    OrientationMarks marks;
 
     ViewSurface *surface = nullptr; // owned by the container
     QWidget *container = nullptr;   // child, fills the view

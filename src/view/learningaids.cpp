@@ -1,6 +1,7 @@
 #include "view/learningaids.h"
 
 #include "game/gameengine.h"
+#include "game/missplace.h"
 #include "game/piecerecord.h"
 
 #include <QFontMetrics>
@@ -55,6 +56,8 @@ QString LearningAids::caption(const GameEngine &engine, const PieceRecord *troug
                               int nowMs) const
 {
     const bool named = namesBeforeFit(difficulty);
+    if (engine.current && !missNews.isEmpty() && nowMs - missAt < missShownMs)
+        return missNews;
     if (named && engine.current && !engine.current->name.isEmpty())
         return QStringLiteral("In your hand: ") + shownName(*engine.current, language);
     if (fittedCaption && !fittedName.isEmpty() && nowMs - fittedAt < fittedShownMs)
@@ -73,6 +76,11 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         fittedAt = nowMs;
     }
     placedSeen = engine.placed.size();
+    if (missesSeen >= 0 && engine.missCount() > missesSeen) {
+        missNews = missplace::missText(missplace::placeDroppedOn(engine, engine.dropX, engine.dropY), difficulty);
+        missAt = nowMs;
+    }
+    missesSeen = engine.missCount();
     if (engine.gameWon && winTime < 0)
         winTime = nowMs;
     if (engine.gameWon && reportFrom < 0)

@@ -57,6 +57,8 @@ public:
 
     // How long a fitted piece's name stays on screen.
     static constexpr int fittedShownMs = 2000;
+    // How long a miss's lesson stays, unless the piece fits or misses again.
+    static constexpr int missShownMs = 2000;
     static constexpr int reportShownMs = 10000;
     static constexpr int reportFadeMs = 1000;
 
@@ -69,6 +71,9 @@ private:
     qsizetype placedSeen = -1; // none yet: pieces placed before the first frame are not news
     QString fittedName;
     int fittedAt = 0;
+    int missesSeen = -1;
+    QString missNews; // what the last miss taught
+    int missAt = 0;
     int reportFrom = -1; // put up: at the first frame after the win, or by a press
     bool reportAway = false;
 };

@@ -105,8 +105,14 @@ void Label::setText(const QString &newText, const QFont &font, qreal ratio)
 {
     if (texture != 0 && text == newText)
         return;
-    const QImage image = boxPicture(newText, font, ratio);
+    setPicture(boxPicture(newText, font, ratio));
     text = newText;
+}
+
+void Label::setPicture(const QImage &picture)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGBA8888);
+    text.clear();
     boxSize = image.deviceIndependentSize().toSize();
     if (texture == 0)
         glGenTextures(1, &texture);

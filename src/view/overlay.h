@@ -6,6 +6,7 @@
 // as they were for the mouse mapping between frames.
 
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -43,6 +44,8 @@ class Label
 public:
     // Needs the view's GL context current, as do draw and releaseGl.
     void setText(const QString &text, const QFont &font, qreal ratio);
+    // A picture painted elsewhere, shown as it is.
+    void setPicture(const QImage &image);
     QSize size() const { return boxSize; } // in the view's pixels
     void draw(QPoint at, float opacity = 1) const;
     void releaseGl();

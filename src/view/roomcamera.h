@@ -6,7 +6,9 @@
 // lie. The frame, the pick pass, the mouse mapping and the tools for set
 // authors all take them from here. World units, degrees, milliseconds.
 
+#include <QList>
 #include <QMatrix4x4>
+#include <QVector3D>
 
 namespace roomcamera {
 
@@ -31,6 +33,14 @@ constexpr double zoomRate = 0.00002;
 // Held zoom-out stops here: at 0 the scene collapses to a point and the
 // mouse can no longer be mapped onto it.
 constexpr float zoomMinimum = 0.1f;
+
+// The mouse wheel zooms in steps of this factor a notch, never nearer than
+// the nearest zoom at which the starting camera shows the whole body and the
+// trough, and never farther out than half the starting zoom (the body and the
+// room at half their size, all of it in view). The slider keeps its own
+// floor, zoomMinimum, and may go beyond either end.
+constexpr float wheelStep = 1.1f;
+constexpr float wheelFarthest = 0.5f;
 
 // The furniture is drawn under a further 1.5 and the pieces under 0.66 on
 // top of it: 0.99 of the camera's scale. The pick pass draws the pieces at
@@ -63,5 +73,16 @@ QMatrix4x4 projection();
 // The camera with the furniture's and the pieces' scales: the frame the
 // pieces are drawn in.
 QMatrix4x4 pieceFrame(float turn, float tilt, float zoom);
+
+// The trough's corners (its carpet floor and the top of its walls) in the
+// pieces' frame.
+QList<QVector3D> troughCorners();
+// The largest zoom (to a thousandth) at which the starting camera shows
+// every one of the points, given in the pieces' frame.
+float nearestZoomShowing(const QList<QVector3D> &points);
+// The zoom after `notches` turns of the wheel (positive: nearer) from `zoom`,
+// with `nearest` as the near end; a zoom the slider took beyond an end is
+// only ever brought back towards the range.
+float wheelZoom(float zoom, int notches, float nearest);
 
 } // namespace roomcamera

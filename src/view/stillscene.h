@@ -25,6 +25,7 @@ public:
         float turn = 0, tilt = 0, zoom = 0;
         QList<PieceRecord *> placed;
         bool ghost = false;
+        bool marks = false; // where the body lies
         bool operator==(const Key &) const = default;
     };
     enum class Use { DrawWhole, Keep, Reuse };

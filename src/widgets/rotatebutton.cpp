@@ -40,3 +40,9 @@ void RotateButton::paintEvent(QPaintEvent *)
     painter.translate(-halfWidth, -halfHeight);
     painter.drawPixmap(0, 0, knobPixmap);
 }
+
+void RotateButton::resetAngle()
+{
+    angleDegrees = 0;
+    update();
+}

@@ -15,6 +15,8 @@ public:
                  QWidget *parent);
 
     int angle() const { return angleDegrees; }
+    // Back to 0, as at the start of a game; reports nothing.
+    void resetAngle();
 
 signals:
     void moved();

@@ -1,5 +1,6 @@
 #include "widgets/singleplayerscreen.h"
 
+#include "game/cardseen.h"
 #include "game/difficulty.h"
 #include "game/gameengine.h"
 #include "view/glengine.h"
@@ -7,6 +8,7 @@
 #include "widgets/pixbutton.h"
 #include "widgets/rotatebutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
@@ -40,6 +42,17 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     zoomButton->move(yRotButton->x() + yRotButton->width() / 2 - zoomButton->width() / 2,
                      yRotButton->y() - zoomButton->height() - 10);
     connect(zoomButton, &MoveButton::moved, this, &SinglePlayerScreen::zooming);
+
+    // Reset view and the card's "?" side by side above the slider, the
+    // column's edges theirs.
+    resetViewButton = new PixButton(QStringLiteral("resetview-up.png"), QStringLiteral("resetview-down.png"),
+                                    false, 10, 10, this);
+    resetViewButton->move(yRotButton->x(), zoomButton->y() - resetViewButton->height() - 10);
+    connect(resetViewButton, &PixButton::clicked, this, &SinglePlayerScreen::resetView);
+    helpButton = new PixButton(QStringLiteral("help-up.png"), QStringLiteral("help-down.png"), false, 10, 10, this);
+    helpButton->move(yRotButton->x() + yRotButton->width() - helpButton->width(), resetViewButton->y());
+    connect(helpButton, &PixButton::clicked, this, &SinglePlayerScreen::showCard);
+    setFocusPolicy(Qt::StrongFocus);
 
     logo = QPixmap(QStringLiteral("logo.png"));
 
@@ -123,4 +136,39 @@ void SinglePlayerScreen::yrotated()
 void SinglePlayerScreen::zooming()
 {
     view->setZoomSpeed(float(zoomButton->offset()));
+}
+
+void SinglePlayerScreen::resetView()
+{
+    // The knobs start from 0 again, so their first touch jumps as at the
+    // start of a game.
+    xRotButton->resetAngle();
+    yRotButton->resetAngle();
+    view->resetView();
+}
+
+void SinglePlayerScreen::showCard()
+{
+    view->showCard();
+    // For the Escape that puts it away.
+    setFocus();
+}
+
+void SinglePlayerScreen::showCardIfNew()
+{
+    if (cardseen::seenBy(settings.name()))
+        return;
+    cardseen::markSeen(settings.name());
+    showCard();
+}
+
+void SinglePlayerScreen::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        view->closeCard();
+}
+
+void SinglePlayerScreen::mousePressEvent(QMouseEvent *)
+{
+    view->closeCard();
 }

@@ -33,12 +33,18 @@ public:
     // place markers such as "%1" included.
     static QString statusText(const QString &playerName, int progress, int milliseconds);
 
+    // Shows the how-to-play card when the stored name has not seen it yet,
+    // and from then on counts it as seen. Called as a game starts.
+    void showCardIfNew();
+
     GameEngine *engine = nullptr; // owned
     GLEngine *view = nullptr;     // child; deleted before the engine
     PixButton *exitButton = nullptr;
     RotateButton *xRotButton = nullptr;
     RotateButton *yRotButton = nullptr;
     MoveButton *zoomButton = nullptr;
+    PixButton *resetViewButton = nullptr;
+    PixButton *helpButton = nullptr;
     QString playerName;
     int difficulty = 1;
     // Play time last read for the display; frozen once the game is won.
@@ -49,6 +55,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Escape and a click put the card away; no other key does anything.
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     // The time the display shows while the game runs: the view's play clock
     // here; a class game shows the class's.
     virtual int playTime() const;
@@ -58,6 +67,8 @@ private slots:
     void xrotated();
     void yrotated();
     void zooming();
+    void resetView();
+    void showCard();
 
 private:
     // Where the three lines of the display are drawn.

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "audio/soundmanager.h"
+#include "game/cardseen.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
 #include "screens/hostscreen.h"
@@ -59,6 +60,7 @@ private slots:
         QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton);
         Screen2 *setup = window.screen2;
         QTest::keyClicks(QWidget::keyboardGrabber(), QString(setup->name.size(), QChar('\b')) + "Vesalius"); // over an old name
+        cardseen::markSeen("Vesalius"); // how to play has been read
         QTest::mouseClick(setup->mediumButton, Qt::LeftButton);
         SetChooser *chooser = setup->chooser;
         QCOMPARE(chooser->entries.size(), 12); // in a row inside the 800-pixel screen

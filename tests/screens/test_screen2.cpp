@@ -208,6 +208,27 @@ private slots:
         }
     }
 
+    void lineUnderTheDifficultiesSaysWhatTheChosenOneGives()
+    {
+        GameData data;
+        FakeSoundScope sound;
+        Screen2 screen(nullptr);
+        const int top = 180 + 58 + 12; // 12 under the hard button
+        const auto ink = [](const QImage &image, int level) { // the letters' shape, whatever their grey
+            QList<bool> lit;
+            for (int i = 0; i < image.width() * image.height(); ++i)
+                lit << (qGray(image.pixel(i % image.width(), i / image.width())) > level);
+            return lit;
+        };
+        for (auto [button, text] : {std::pair(screen.hardButton, "Names only once a piece fits, then you name it; no hints"),
+                                    std::pair(screen.easyButton, "Every piece named; after a miss its place is shown"),
+                                    std::pair(screen.mediumButton, "Every piece named; after 3 misses its place is shown")}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            const QImage want = textPicture({800, 30}, {0, 0, 800, 30}, QFont("Sans", 13), Qt::AlignHCenter | Qt::AlignTop, text);
+            QVERIFY2(ink(screen.grab().toImage().copy(0, top, 800, 30), 80) == ink(want, 102), text);
+        }
+    }
+
     void everyKeyEditsTheNameClicksAndStores()
     {
         GameData data;

@@ -30,7 +30,8 @@ constexpr Picture pictures[] = {
     {"mover-ground.png", 24, 120}, {"slider.png", 20, 16}, {"host-up.png", 210, 70}, {"host-down.png", 210, 70},
     {"join-up.png", 190, 66}, {"join-down.png", 190, 66}, {"open-up.png", 96, 40}, {"open-down.png", 96, 40},
     {"connect-up.png", 98, 42}, {"connect-down.png", 98, 42}, {"end-up.png", 102, 38}, {"end-down.png", 102, 38},
-    {"hostgame.png", 230, 34}, {"joingame.png", 236, 36},
+    {"hostgame.png", 230, 34}, {"joingame.png", 236, 36}, {"resetview-up.png", 30, 26}, {"resetview-down.png", 30, 26},
+    {"help-up.png", 28, 24}, {"help-down.png", 28, 24},
 };
 
 } // namespace

@@ -101,6 +101,29 @@ private slots:
         QCOMPARE(game.caption(6000, next), QString());
     }
 
+    void missCaptionSaysWhosePlaceItLandedOnForTwoSecondsUnlessHard_data()
+    {
+        QTest::addColumn<Difficulty>("difficulty");
+        QTest::addColumn<QString>("onTheBall"); // dropped on the ball's place, (0.05, -0.1); cut short in 400 pixels
+        QTest::newRow("easy") << Difficulty::Easy << QString::fromUtf8("That is where the ball g\u2026");
+        QTest::newRow("medium") << Difficulty::Medium << QString::fromUtf8("That is where the ball g\u2026");
+        QTest::newRow("hard") << Difficulty::Hard << "Not here";
+    }
+
+    void missCaptionSaysWhosePlaceItLandedOnForTwoSecondsUnlessHard()
+    {
+        QFETCH(Difficulty, difficulty);
+        QFETCH(QString, onTheBall);
+        LearningGame game;
+        QVERIFY(game.start(difficulty) && game.takeTheCube());
+        game.mouse(P(0.05f, -0.1f, 0.5f), QEvent::MouseButtonRelease);
+        QCOMPARE(game.caption(4000, onTheBall), QString());
+        QCOMPARE(game.caption(5900, onTheBall), QString());
+        QCOMPARE(game.caption(6000, difficulty == Difficulty::Hard ? "" : "In your hand: Cube"), QString());
+        game.missBeside();
+        QCOMPARE(game.caption(6000, "Not here"), QString());
+    }
+
     void hintShowsThePlaceOfAPieceMissedOftenEnough_data()
     {
         QTest::addColumn<Difficulty>("difficulty");
@@ -117,14 +140,15 @@ private slots:
         LearningGame game;
         QVERIFY(game.start(difficulty) && game.takeTheCube());
         const QImage held = game.frame(4000);
+        const QRect scene(0, 100, 400, 300); // under the caption, which tells of every miss
         for (int miss = 1; miss < (misses ? misses : 4); ++miss) {
             game.missBeside();
-            QCOMPARE(changedBox(held, game.frame(4000)), QRect());
+            QCOMPARE(changedBox(held.copy(scene), game.frame(4000).copy(scene)), QRect());
         }
         game.missBeside();
         QVERIFY(game.engine->current); // misses never fit it
         const QImage after = game.frame(4000);
-        const QRect hint = changedBox(held, after);
+        const QRect hint = changedBox(held.copy(scene), after.copy(scene)).translated(scene.topLeft());
         QCOMPARE(hint.isEmpty(), misses == 0);
         if (misses == 0)
             return;

@@ -10,13 +10,40 @@
 #include "widgets/rotatebutton.h"
 #include "widgets/singleplayerscreen.h"
 
+#include <QSettings>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QTest>
 
 namespace {
 
 // One cube of edge 0.06 with its target at (0.1, 0.1, 0.3).
 const QString cube = GameData::piece("part", "small.md2", 0.1f, 0.1f, 0.3f);
+
+// Two cubes (edge 0.06 and 0.1) at (0.1, 0.1, 0.3) and (-0.1, -0.1, 0.3); on Hard, nothing is named.
+const QString twoCubes = cube + GameData::piece("part", "cube.md2", -0.1f, -0.1f, 0.3f);
+
+// A game of the two cubes, the first fitted and the second in the hand where the view has it before
+// any drag: the trough is empty, so a frame depends on nothing but the camera.
+struct StillGame : ScreenGame
+{
+    explicit StillGame(const QString &name = "Ann") : ScreenGame(twoCubes, 3, name) {}
+    bool start()
+    {
+        if (!show())
+            return false;
+        GameEngine *engine = screen->engine;
+        engine->takePiece(0);
+        engine->tryFit(0.1f, 0.1f);
+        engine->takePiece(0);
+        return engine->placed.size() == 1 && engine->current;
+    }
+    void wheel(int notches)
+    {
+        QWheelEvent event({400, 300}, {}, {}, {0, 120 * notches}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(screen->view, &event);
+    }
+};
 
 // The game screen of the cube, shown, with the cube fitted: the game is won.
 struct WonGame : ScreenGame
@@ -57,6 +84,8 @@ private slots:
         QTest::newRow("x knob at the bottom right") << "x" << QRect(954, 682, 60, 76) << "x-rot.png";
         QTest::newRow("y knob above it") << "y" << QRect(954, 594, 64, 78) << "y-rot.png";
         QTest::newRow("slider centred above that") << "zoom" << QRect(974, 464, 24, 120) << "mover-ground.png";
+        QTest::newRow("reset view above the slider") << "reset" << QRect(954, 428, 30, 26) << "resetview-up.png";
+        QTest::newRow("? beside it") << "help" << QRect(990, 428, 28, 24) << "help-up.png";
         QTest::newRow("view between them under the logo") << "view" << QRect(140, 120, 794, 648) << "";
         QTest::newRow("logo at the top left, painted") << "" << QRect(10, 10, 160, 100) << "logo.png";
     }
@@ -69,7 +98,8 @@ private slots:
         ScreenGame game(cube, 2, QStringLiteral("Ann"));
         const SinglePlayerScreen &s = *game.screen;
         const QHash<QString, QWidget *> controls{{"exit", s.exitButton}, {"x", s.xRotButton}, {"y", s.yRotButton},
-                                                 {"zoom", s.zoomButton}, {"view", s.view}};
+                                                 {"zoom", s.zoomButton}, {"view", s.view},
+                                                 {"reset", s.resetViewButton}, {"help", s.helpButton}};
         if (controls.contains(control))
             QCOMPARE(controls[control]->geometry(), place);
         if (!picture.isEmpty())
@@ -158,6 +188,94 @@ private slots:
         QVERIFY2(zoomed.width() > before.width() + 3, qPrintable(QString::number(zoomed.width())));
         QTest::qWait(200);
         QCOMPARE(game.pieceBox(), zoomed);
+    }
+
+    void resetViewGivesTheStartingFrameBackKeepingThePiecesAndTheClock()
+    {
+        QImage first;
+        {
+            StillGame fresh;
+            QVERIFY(fresh.start());
+            first = fresh.screen->view->grabFramebuffer();
+        }
+        StillGame game;
+        QVERIFY(game.start());
+        SinglePlayerScreen &s = *game.screen;
+        mouseAt(s.xRotButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(s.xRotButton, QEvent::MouseMove, {5, 10});
+        mouseAt(s.yRotButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(s.yRotButton, QEvent::MouseMove, {5, 70});
+        mouseAt(s.zoomButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(s.zoomButton, QEvent::MouseMove, {5, 10});
+        QTest::qWait(200);
+        mouseAt(s.zoomButton, QEvent::MouseButtonRelease, {5, 10});
+        game.wheel(2);
+        QVERIFY(differingPixels(s.view->grabFramebuffer(), first) > 1000);
+        const int before = s.view->elapsed();
+        QTest::mouseClick(s.resetViewButton, Qt::LeftButton);
+        QCOMPARE(differingPixels(s.view->grabFramebuffer(), first), 0);
+        QVERIFY(s.engine->placed.size() == 1 && s.engine->current && s.view->elapsed() >= before);
+        // The knobs start from 0 again: a 10-pixel turn shows the room turned by 10, as at a game's start.
+        mouseAt(s.xRotButton, QEvent::MouseButtonPress, {5, 40});
+        mouseAt(s.xRotButton, QEvent::MouseMove, {5, 30});
+        QCOMPARE(s.xRotButton->angle(), 10);
+    }
+
+    void wheelZoomsInStepsWithinBoundsThatKeepTheBodyInView()
+    {
+        StillGame game;
+        QVERIFY(game.start());
+        GLEngine *view = game.screen->view;
+        const QRect inner = view->rect().adjusted(2, 2, -2, -2);
+        for (const int way : {1, -1}) {
+            const QRect before = inkBox(view->grabFramebuffer(), pieceInk);
+            game.wheel(way);
+            const QRect step = inkBox(view->grabFramebuffer(), pieceInk);
+            QVERIFY(way > 0 ? step.width() > before.width() : step.width() < before.width());
+            game.wheel(way * 40);
+            const QImage end = view->grabFramebuffer();
+            game.wheel(way);
+            QCOMPARE(differingPixels(view->grabFramebuffer(), end), 0); // a bound
+            const QRect body = inkBox(end, pieceInk);
+            QVERIFY2(inner.contains(body), qPrintable(QDebug::toString(body)));
+        }
+    }
+
+    void howToPlayCardComesOnceForANameAndOnQuestionMarkAndStopsTheClockWhileShown()
+    {
+        QSettings().remove("howtoplay"); // every name new
+        {
+            StillGame game("Ada");
+            QVERIFY(game.start());
+            game.screen->showCardIfNew();
+            GLEngine *view = game.screen->view;
+            QVERIFY(view->cardShown());
+            const int stopped = view->elapsed();
+            const QImage card = view->grabFramebuffer();
+            saveScreenshot(card, "howtoplay-card");
+            QTest::qWait(300);
+            QCOMPARE(view->elapsed(), stopped);
+            QTest::keyClick(game.screen.get(), Qt::Key_Escape);
+            QVERIFY(!view->cardShown());
+            QTRY_VERIFY(view->elapsed() > stopped);
+            QVERIFY(differingPixels(view->grabFramebuffer(), card) > 10000);
+            // "?" brings it back; a press in the view puts it away and lets go of nothing.
+            QTest::mouseClick(game.screen->helpButton, Qt::LeftButton);
+            QVERIFY(view->cardShown());
+            mouseAt(view, QEvent::MouseButtonPress, {400, 300});
+            mouseAt(view, QEvent::MouseButtonRelease, {400, 300});
+            QVERIFY(!view->cardShown() && game.screen->engine->current);
+            QCOMPARE(game.screen->engine->missCount(), 0);
+        }
+        for (const auto &[name, shown] : {std::pair("Ada", false), std::pair("Ada Lovelace", true)}) {
+            StillGame game(name);
+            QVERIFY(game.start());
+            game.screen->showCardIfNew();
+            QCOMPARE(game.screen->view->cardShown(), shown);
+        }
+        QSettings store; // the player's own group keeps its two keys
+        store.beginGroup("singleplayer");
+        QCOMPARE(store.childKeys(), QStringList({"difficulty", "name"}));
     }
 
     void timeOnTheDisplayStandsStillOnceWonWhileFramesGoOn()

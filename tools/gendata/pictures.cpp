@@ -131,6 +131,78 @@ void prevSymbol(QPainter &p, QColor c)
     p.drawPolygon(QPolygonF({QPointF(36, 15), QPointF(26, 24), QPointF(36, 33)}));
 }
 
+// The reset-view button: an arrow turning back round to where it began.
+void resetSymbol(QPainter &p, QColor c)
+{
+    p.setPen(QPen(c, 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(13, 13, 22, 22), 120 * 16, 270 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPolygon(QPolygonF({QPointF(10, 13), QPointF(21, 12), QPointF(15, 22)}));
+}
+
+void helpSymbol(QPainter &p, QColor c)
+{
+    label(p, QRectF(0, 0, 48, 48), QStringLiteral("?"), 28, c, false);
+}
+
+// The how-to-play card's small pictures, 96 x 72: the trough with its
+// piece, the body with a piece let go over it, the knobs and the slider.
+QImage guidePicture(int which)
+{
+    QImage image = blank(96, 72);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(18, 74, 82, 200));
+    p.drawRoundedRect(QRectF(0, 0, 96, 72), 10, 10);
+    const QColor piece(200, 70, 60);
+    const auto arrow = [&p](QPointF tip) { // a mouse pointer
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({tip, tip + QPointF(0, 17), tip + QPointF(4.5, 13), tip + QPointF(8, 20),
+                                 tip + QPointF(10.5, 19), tip + QPointF(7.5, 12), tip + QPointF(12.5, 12)}));
+    };
+    if (which == 0) {
+        p.setBrush(QColor(150, 120, 70));
+        p.drawRect(QRectF(8, 46, 80, 10));
+        p.setBrush(piece);
+        p.drawEllipse(QRectF(34, 30, 22, 16));
+        p.setPen(QPen(bone, 2, Qt::DashLine));
+        p.drawLine(QPointF(14, 24), QPointF(30, 24));
+        p.drawLine(QPointF(60, 24), QPointF(80, 24));
+        arrow(QPointF(45, 38));
+    } else if (which == 1) {
+        p.setBrush(QColor(255, 255, 255, 90));
+        p.drawEllipse(QRectF(40, 6, 18, 18)); // head
+        p.drawRoundedRect(QRectF(34, 24, 30, 40), 10, 10);
+        p.setPen(QPen(amber, 2, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(42, 34, 14, 14));
+        p.setPen(Qt::NoPen);
+        p.setBrush(piece);
+        p.drawEllipse(QRectF(12, 10, 16, 12));
+        p.setPen(QPen(bone, 2));
+        p.drawLine(QPointF(26, 20), QPointF(40, 32));
+        arrow(QPointF(48, 40));
+    } else {
+        for (const qreal x : {22.0, 52.0}) {
+            p.setBrush(tealLight);
+            p.drawEllipse(QPointF(x, 44), 13, 13);
+            p.setPen(QPen(bone, 2.5, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(x, 44), QPointF(x, 34));
+            p.setPen(Qt::NoPen);
+        }
+        p.setBrush(tealDark);
+        p.drawRoundedRect(QRectF(78, 8, 8, 56), 4, 4);
+        p.setBrush(bone);
+        p.drawRoundedRect(QRectF(72, 26, 20, 10), 3, 3);
+        label(p, QRectF(0, 6, 72, 18), QStringLiteral("\u21bb"), 18, bone, false);
+    }
+    return image;
+}
+
 QImage knob()
 {
     const int s = 100;
@@ -390,6 +462,14 @@ PictureSet paintPictures(const QImage &heart, const QImage &skeleton)
             h.drawLine(QPointF(20 + i * 6, 7), QPointF(20 + i * 6, 17));
         out["slider.png"] = handle;
     }
+    // The game screen's own buttons beside the knobs, and the how-to-play card.
+    out["resetview-up.png"] = musicButton(false, resetSymbol);
+    out["resetview-down.png"] = musicButton(true, resetSymbol);
+    out["help-up.png"] = musicButton(false, helpSymbol);
+    out["help-down.png"] = musicButton(true, helpSymbol);
+    out["howto-take.png"] = guidePicture(0);
+    out["howto-drop.png"] = guidePicture(1);
+    out["howto-turn.png"] = guidePicture(2);
     out["logo.png"] = logo(heart);
     out["loading.png"] = loading(skeleton);
     return out;
