@@ -1,5 +1,5 @@
 // ctest-labels: integration
-// The main window: a walk from loading to a new start that remembers the player; twenty games leave nothing.
+// The main window: a walk from loading to a new start that remembers the player; 20 games leak nothing.
 #include "app/mainwindow.h"
 #include "audio/soundmanager.h"
 #include "game/cardseen.h"

@@ -1,4 +1,4 @@
-// The teacher's host with real students on loopback: podium and report, late joins, hostile clients, forty players.
+// The host with real students on loopback: podium, report, late joins, hostile clients, forty players.
 #include "testing/classroom.h"
 #include "testing/fakeaudiobackend.h"
 

@@ -1,5 +1,5 @@
 // ctest-labels: integration
-// The class game through the real windows: every way back from the menus, a class to the podium, a host that goes.
+// The class game in real windows: every way back, a class to the podium, a host that goes.
 #include "app/mainwindow.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"

@@ -19,8 +19,8 @@ QVariant stored(const char *key)
     return QSettings().value(QStringLiteral("singleplayer/") + QLatin1String(key));
 }
 
-// A row of 120 x 96 icons 10 apart, red and blue by turns. Empty when set `chosen` alone is bright and whole, the
-// others veiled (black of alpha 100), its name under the row, a light mark at each end not shown whole.
+// A row of 120 x 96 icons 10 apart, red and blue by turns. Empty when set `chosen` alone is bright and
+// whole, the others veiled (black of alpha 100), its name under the row, a light mark at each cut end.
 QString rowShows(SetChooser *chooser, int count, int chosen, int *left = nullptr, QPoint *rightMark = nullptr)
 {
     const QImage row = chooser->grab().toImage().copy(0, 0, 790, 141);
