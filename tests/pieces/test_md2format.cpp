@@ -69,14 +69,10 @@ private slots:
         normal.frames[1].vertices[2].normal = 162;
         vertex.triangles[0].vertex[1] = 3;
         QTest::newRow("negative vertex count") << patched(Md2Writer::NumVertices, -1);
-        QTest::newRow("negative triangle count") << patched(Md2Writer::NumTriangles, -5);
         QTest::newRow("frames past the end") << patched(Md2Writer::NumFrames, 3);
-        QTest::newRow("absurd frame count") << patched(Md2Writer::NumFrames, 0x7FFFFFFF);
         QTest::newRow("frame smaller than its vertices") << patched(Md2Writer::FrameSize, 40);
         QTest::newRow("triangles past the end") << patched(Md2Writer::OffsetTriangles, 1000);
-        QTest::newRow("triangles before the start") << patched(Md2Writer::OffsetTriangles, -12);
         QTest::newRow("coordinates past the end") << patched(Md2Writer::NumTexCoords, 100000);
-        QTest::newRow("frames offset past the end") << patched(Md2Writer::OffsetFrames, 0x7FFFFFF0);
         QTest::newRow("normal index 162") << normal.toBytes();
         QTest::newRow("vertex index 3 of 3") << vertex.toBytes();
     }

@@ -90,7 +90,6 @@ private slots:
         // x 90 after z 90: (0.5, 0.5, 0), then (0.5, 0, 0.5).
         QTest::newRow("x then z") << "<rot_z>90</rot_z><rot_x>90</rot_x>" << "(0.500 0.000 0.500)";
         QTest::newRow("x then y") << "<rot_y>90</rot_y><rot_x>90</rot_x>" << "(0.000 0.500 -0.500)";
-        QTest::newRow("y then z") << "<rot_y>90</rot_y><rot_z>90</rot_z>" << "(0.000 0.500 -0.500)";
     }
 
     void builtPieceIsScaledOutsideItsRotationsTakenXThenYThenZ()

@@ -1,7 +1,5 @@
 // ctest-labels: integration
-// The class game through the real windows: the multi-player menu and every way back from it, then a teacher's
-// window hosting and a student's window playing a set it had to receive, to the podium and the report; and a
-// student whose host vanishes.
+// The class game in real windows: every way back, a class to the podium, a host that goes.
 #include "app/mainwindow.h"
 #include "game/gameengine.h"
 #include "game/piecerecord.h"
@@ -109,11 +107,6 @@ private slots:
             QTest::mouseClick(window.screen1->multiPlayerButton, Qt::LeftButton);
             MultiPlayerScreen *menu = desk.multi();
             QVERIFY(window.screen1->isHidden() && menu->isVisible() && window.playButton->isVisible());
-            // As the main menu: host 210 x 70 at (10, 10), join 190 x 66 beside it 20 lower, back 100 x 44 below, a line for notices.
-            QCOMPARE(menu->geometry(), QRect(MainWindow::centredPosition(window.size(), QSize(420, 190)), QSize(420, 190)));
-            QCOMPARE(QList<QRect>({menu->hostButton->geometry(), menu->joinButton->geometry(), menu->backButton->geometry()}),
-                     QList<QRect>({QRect(10, 10, 210, 70), QRect(230, 30, 190, 66), QRect(10, 106, 100, 44)}));
-            QCOMPARE(window.grab().toImage().pixelColor(menu->pos() + QPoint(240, 40)), GameData::colourOf("join-up.png"));
             if (escape)
                 QTest::keyClick(menu, Qt::Key_Escape);
             else
@@ -127,7 +120,6 @@ private slots:
             QPointer<QWidget> screen = desk.multi()->hostScreen ? static_cast<QWidget *>(desk.multi()->hostScreen)
                                                                  : desk.multi()->joinScreen;
             QVERIFY(screen && screen->isVisible() && desk.multi()->isHidden());
-            QCOMPARE(screen->geometry(), QRect(MainWindow::centredPosition(window.size(), QSize(800, 600)), QSize(800, 600)));
             if (escape)
                 QTest::keyClick(screen, Qt::Key_Escape);
             else
@@ -165,7 +157,6 @@ private slots:
         for (const char *name : {"Ben", "Cy", "Dan", "Eve"})
             classmates.push_back(std::make_unique<Student>(host->host->port(), reports.filePath(name), name, code));
         QTRY_COMPARE(host->host->playerNames(), QStringList({"Ann", "Ben", "Cy", "Dan", "Eve"}));
-        teacher.shot("host-lobby");
 
         QTest::mouseClick(host->startButton, Qt::LeftButton);
         QTRY_VERIFY(student.multi()->gameScreen);
@@ -188,7 +179,6 @@ private slots:
         QTRY_VERIFY(!engine->current);
         QTRY_COMPARE(game->standingLines(), QStringList({"You: 4th of 5, 33%", "Leader: Ben, " + ClassHost::formatTime(host->host->standings()[0].timeMs)}));
         teacher.shot("host-grid");
-        student.shot("student-playing");
         while (!engine->remaining.isEmpty()) {
             QVERIFY(takeTroughPiece(view, engine));
             dropOnTarget(view, engine);
@@ -208,14 +198,11 @@ private slots:
         QVERIFY(rows.value(3).startsWith("3,Cy,no,,,66,1,1,"));
         teacher.shot("host-podium");
         QTRY_VERIFY(game->standingLines().value(1).startsWith("Podium: 1. Ben "));
-        student.shot("student-podium");
 
         QTest::mouseClick(game->exitButton, Qt::LeftButton); // "Main menu"
         QTRY_VERIFY(student.multi()->gameScreen.isNull());
         QVERIFY(student.window->screen1->isVisible() && student.window->playButton->parentWidget() == student.window.get());
-        // The single-player record stays as it was.
-        QCOMPARE(QSettings().value("singleplayer/name").toString(), QStringLiteral("Ann"));
-        QCOMPARE(QSettings().value("singleplayer/difficulty").toInt(), 3);
+        QCOMPARE(QSettings().value("singleplayer/difficulty").toInt(), 3); // the single-player record stays
     }
 
     void aStudentWhoseHostVanishesIsBackInTheMenuAndToldWhy()

@@ -33,18 +33,6 @@ QByteArray boxMesh(QVector3D lo, QVector3D hi, const QString &format)
     return (format == "stl" ? out + "endsolid box\n" : out).toUtf8();
 }
 
-QByteArray namedBoxes(const QList<QPair<QString, QPair<QVector3D, QVector3D>>> &boxes)
-{
-    QString out;
-    for (int b = 0; b < boxes.size(); ++b) {
-        out += "o " + boxes[b].first + "\nv " + corners(boxes[b].second.first, boxes[b].second.second).join("\nv ") + "\n";
-        for (const QString &f : faces)
-            out += QString("f %1 %2 %3\n").arg(8 * b + f[0].digitValue() + 1).arg(8 * b + f[1].digitValue() + 1)
-                       .arg(8 * b + f[2].digitValue() + 1);
-    }
-    return out.toUtf8();
-}
-
 QByteArray rippledSheet(int columns, int rows, int dropped)
 {
     QString out;

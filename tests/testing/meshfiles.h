@@ -8,8 +8,6 @@
 
 // A box from lo to hi as "obj", "stl" or "ply": its eight corners and twelve triangles, wound outwards.
 QByteArray boxMesh(QVector3D lo, QVector3D hi, const QString &format);
-// Several boxes in one OBJ file, one named object ("o NAME") each.
-QByteArray namedBoxes(const QList<QPair<QString, QPair<QVector3D, QVector3D>>> &boxes);
 // A rippled sheet of columns x rows vertices as OBJ, two triangles a square less `dropped` ones, every vertex
 // still used: columns * rows vertices and 2 * (columns - 1) * (rows - 1) - dropped triangles.
 QByteArray rippledSheet(int columns, int rows, int dropped = 0);
