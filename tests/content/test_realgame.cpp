@@ -6,6 +6,7 @@
 #include "audio/soundmanager.h"
 #include "game/cardseen.h"
 #include "game/gameengine.h"
+#include "game/missplace.h"
 #include "game/piecerecord.h"
 #include "screens/hostscreen.h"
 #include "screens/joinscreen.h"
@@ -107,6 +108,8 @@ private slots:
                     sendMouse(view, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
                     sendMouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
                     QVERIFY2(engine->current == piece, qPrintable(name + ": " + piece->name + " fitted at " + other->name + "'s place"));
+                    // and the caption names the piece whose place it was
+                    QVERIFY2(missplace::placeDroppedOn(*engine, engine->dropX, engine->dropY) == other, qPrintable(other->name));
                 }
                 QCOMPARE(engine->misses.value(piece), missFirst ? int(pieces.size()) - 1 : 0); // each a miss
                 dropOnTarget(view, engine);
