@@ -1,6 +1,5 @@
 // ctest-labels: integration
-// The game as a player installs it: cmake --install into a staging directory, and cpack's Debian package, checked by
-// lintian and installed by dpkg into a throw-away root; both launchers start the real game.
+// The game staged by cmake --install and as cpack's Debian package (lintian, dpkg into a throw-away root).
 
 #include "testing/gamedata.h"
 

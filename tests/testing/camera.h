@@ -5,11 +5,9 @@
 #include <QSize>
 #include <QVector3D>
 
-// Where the puzzle view shows a point, worked out from the room's numbers
-// alone: a 110-degree lens of aspect 1 (near 0.01, far 10), the eye lifted by
-// 1 and moved back 0.8 and looking 18 degrees down, then the scene tilted
-// about X, turned about Z and zoomed; pieces are drawn under a further 1.5 and
-// 0.66. The result is in widget pixels, origin top left.
+// Where the puzzle view shows a point, worked out from the room's numbers alone: a 110-degree lens of
+// aspect 1 (near 0.01, far 10), the eye lifted by 1, moved back 0.8 and looking 18 degrees down, the scene
+// tilted about X, turned about Z and zoomed; pieces under a further 1.5 and 0.66. In widget pixels, from the top left.
 struct Camera
 {
     float turn = -80;

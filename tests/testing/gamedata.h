@@ -10,10 +10,8 @@
 
 class QWidget;
 
-// Every file the game reads, in a temporary directory that is the working directory for the object's
-// life. Each picture has a size and colour of its own, so a screenshot tells which stands where; the room
-// is plain blue (floor), yellow (furniture) and white (carpet), the skin green, and sets/bodyparts/
-// holds cubes of edge 0.06, 0.1 and 0.2 (small.md2, cube.md2, big.md2). No sets, sounds or music.
+// Every file the game reads, in a temporary working directory: pictures of sizes and colours of their own,
+// a plain room and skin, and cubes of edge 0.06, 0.1 and 0.2 (small, cube, big.md2); no sets, sounds or music.
 class GameData
 {
 public:
@@ -51,6 +49,5 @@ QImage textPicture(QSize size, QRect box, const QFont &font, int flags, const QS
 int differingPixels(const QImage &a, const QImage &b);
 // Reads and writes the settings store the game itself uses (before any QSettings is made).
 void useTheGamesSettings();
-// Stores one of the player's settings ("singleplayer/<key>") by hand rather than through the game's own class,
-// so that a test pins what lies on disk. An invalid value removes the key.
+// Stores "singleplayer/<key>" by hand, so that a test pins what lies on disk; an invalid value removes it.
 void storeSetting(const char *key, const QVariant &value);

@@ -3,10 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
-// Builds MD2 files in memory: the 68-byte header ("IDP2", version 8), the
-// texture coordinates, the triangles and the frames (40 + 4 * vertices bytes
-// each), no skins and no GL commands. Every frame holds as many vertices as
-// the first. patch() damages a header field afterwards.
+// Builds MD2 files in memory: the 68-byte header ("IDP2", version 8), texture coordinates, triangles and
+// frames of 40 + 4 * vertices bytes, no skins or GL commands; patch() damages a header field afterwards.
 class Md2Writer
 {
 public:

@@ -8,8 +8,7 @@
 
 // A box from lo to hi as "obj", "stl" or "ply": its eight corners and twelve triangles, wound outwards.
 QByteArray boxMesh(QVector3D lo, QVector3D hi, const QString &format);
-// A rippled sheet of columns x rows vertices as OBJ, two triangles a square less `dropped` ones, every vertex
-// still used: columns * rows vertices and 2 * (columns - 1) * (rows - 1) - dropped triangles.
+// A rippled OBJ sheet of columns * rows vertices, all used, and 2 * (columns - 1) * (rows - 1) - dropped triangles.
 QByteArray rippledSheet(int columns, int rows, int dropped = 0);
 // A few damaged bytes of a format whose importer once crashed or ran away on such files: "ply", "off",
 // "stl" or "obj".

@@ -3,9 +3,8 @@
 #include <QByteArray>
 #include <QColor>
 
-// Builds 8-bit, one-plane, run-length encoded PCX files in memory, each row
-// encoded on its own as ZSoft encoders do; assemble() takes hostile parts as
-// they stand.
+// Builds 8-bit, one-plane, run-length encoded PCX files in memory, each row encoded on its own as
+// ZSoft encoders do; assemble() takes hostile parts as they stand.
 class PcxWriter
 {
 public:

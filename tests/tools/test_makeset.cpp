@@ -1,5 +1,5 @@
 // ctest-labels: integration
-// torvane-makeset: meshes become a set that passes setcheck and is won by mouse; bad input gets one line.
+// torvane-makeset as a teacher runs it: bad input gets one line and leaves nothing; no other set is replaced.
 
 #include "game/datapaths.h"
 #include "game/gameengine.h"
@@ -21,6 +21,7 @@
 #include <QStringEncoder>
 #include <QtTest>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -101,7 +102,8 @@ public:
     static void initMain() { useCompatibilityGlFormat(); }
 
 private:
-    // Plays the one set on the real game screen to the win: the pieces placed, or -1 when not won.
+    // The set's game played through the real game screen: each piece dropped on its target fits, to the win.
+    // Returns the pieces placed, or -1 when the game was not won.
     int winByMouse(const std::function<void(const GameEngine &)> &check = {})
     {
         FakeSoundScope sound;
@@ -141,9 +143,11 @@ private slots:
             {"in/right_lung.ply", "Right lung", {25, 35, 0}, {45, 60, 10}, "lung"}};
         for (const auto &b : boxes)
             data.write(b.file, boxMesh(b.lo, b.hi, QFileInfo(b.file).suffix()));
+        writeFiles(data, {"in/pieces.xml:<pieces/>", "in/notes.txt:about the set"}); // no meshes: skipped
         const QByteArray skin = contents(generatedSkin);
         const auto [code, text] = makeSet({"--shape", "body.obj", "in"});
-        QVERIFY2(code == 0 && text.contains("seen with the meshes' +z up;"), qPrintable(text));
+        QVERIFY2(code == 0 && text.contains("seen with the meshes' +z up;") && text.contains("note: in/pieces.xml: ")
+                     && text.contains("note: in/notes.txt: not a mesh file; skipped\n"), qPrintable(text));
         QCOMPARE(contents(skinFile), skin); // every set's skin is only read
         const auto check = [&](const GameEngine &engine) {
             QCOMPARE(engine.remaining.size(), 3);
@@ -246,6 +250,8 @@ private slots:
         QTest::newRow("a set of that name") << QStringList{"in/a.obj"} << in << "a set named \"Boxes\" is already there";
         QTest::newRow("unknown tissue") << withA("m.txt:a.obj | Femur | bones") << QStringList{"-m", "m.txt", "in"}
                                         << "m.txt line 1: no tissue \"bones\"";
+        QTest::newRow("a file named twice") << withA("m.txt:a.obj | Femur\n\na.obj | Tibia") << QStringList{"-m", "m.txt", "in"}
+                                            << "m.txt line 3: names a.obj a second time";
         QTest::newRow("Latin-1 manifest") << withA("m.txt:latin1") << QStringList{"-m", "m.txt", "in"}
                                           << "m.txt: is not UTF-8 text";
         QTest::newRow("read-only data directory") << withA("in/b.stl:no mesh") << in << "cannot write into .";
@@ -315,6 +321,31 @@ private slots:
         QVERIFY2(code == 0, qPrintable(text));
         QCOMPARE(madeSet().parts.value(0).name, QString("Fémur"));
         QCOMPARE(madeSet().parts.value(0).latinName, QString("Os femoris"));
+    }
+
+    void interruptedWhileStagingLeavesNoHiddenFolder()
+    {
+        QStringList files; // many pieces: staging takes a while
+        for (int i = 0; i < 40; ++i)
+            files << QString("in/p%1.obj:%2").arg(i).arg(boxMesh({15.0f * (i % 8), 20.0f * (i / 8), 0},
+                                                                 {15.0f * (i % 8) + 9, 20.0f * (i / 8) + 12, 6}, "obj"));
+        const auto staging = [] { return QDir(".").entryList({".torvane-makeset-*"}, QDir::Dirs | QDir::Hidden); };
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            MadeData data;
+            writeFiles(data, files);
+            QProcess p;
+            p.start(tool(), toolArgs({"in"}));
+            while (p.waitForStarted() && p.state() == QProcess::Running && staging().isEmpty())
+                QThread::usleep(200);
+            if (p.state() != QProcess::Running)
+                continue; // done before it was seen: again
+            ::kill(pid_t(p.processId()), SIGINT);
+            QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::CrashExit); // ended as Ctrl-C ends it
+            QCOMPARE(staging(), QStringList());
+            QCOMPARE(QFileInfo::exists("sets/boxes.xml"), QFileInfo::exists("sets/boxes.png")); // none of the set or all
+            return;
+        }
+        QFAIL("the staging folder was never seen");
     }
 };
 
