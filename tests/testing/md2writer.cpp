@@ -16,7 +16,7 @@ template <typename T> void append(QByteArray &out, T value)
 QByteArray Md2Writer::toBytes() const
 {
     const qint32 vertexCount = frames.isEmpty() ? 0 : qint32(frames.first().vertices.size());
-    const qint32 frameSize = 40 + 4 * vertexCount;
+    const qint32 frameSize = 40 + 4 * vertexCount + framePadding;
     const qint32 triangleAt = 68 + 4 * qint32(texCoords.size());
     const qint32 frameAt = triangleAt + 12 * qint32(triangles.size());
     const qint32 end = frameAt + frameSize * qint32(frames.size());
@@ -36,6 +36,7 @@ QByteArray Md2Writer::toBytes() const
         out.append(QByteArray("frame").leftJustified(16, '\0'));
         for (const Vertex &v : frame.vertices)
             out.append(QByteArray(reinterpret_cast<const char *>(&v), 4));
+        out.append(QByteArray(framePadding, '\0'));
     }
     return out;
 }

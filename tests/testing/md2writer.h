@@ -24,6 +24,7 @@ public:
     QList<Frame> frames;
     QList<Triangle> triangles;
     QList<TexCoord> texCoords;
+    int framePadding = 0; // bytes after each frame's vertices
 
     QByteArray toBytes() const;
     // A cube of the given edge in scene units from the origin up, one frame,
