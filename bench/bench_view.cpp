@@ -1,10 +1,12 @@
 // The puzzle view under the software renderer, with the largest set in the
-// data directory, in the game screen of a 1280 x 1024 window as the player
-// gets it: from the start of a game to its first frame; what each part of the
-// frame costs; the whole frame composed into the window and swapped, against
-// an empty one composed and swapped the same way; and frames a second while
-// the set is played. Needs a display (xvfb-run on servers).
+// data directory, in the game screen of a window as the player gets it: from
+// the start of a game to its first frame (1280 x 1024); and at each screen
+// size (1280 x 1024, 1920 x 1080, 2560 x 1440) what each part of the frame
+// costs, the whole frame composed into the window and swapped against an
+// empty one composed and swapped the same way, and frames a second while the
+// set is played. Needs a display at least 2560 x 1440 (xvfb-run on servers).
 //   torvane-bench-view [benchmark options] [--data DIR]   default <build>/data
+//   torvane-bench-view --screenshots DIR [--data DIR]   the window still and turning, at every size
 // Each figure is the median of five repetitions, run interleaved so that the
 // load of a shared machine falls on all of them alike.
 #include "summary.h"
@@ -24,6 +26,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -153,15 +156,24 @@ enum class Scene {
     Won,         // the same with the win text over it
 };
 
-// A game screen covering a 1280 x 1024 window, its view drawing the chosen
-// scene. The engine gets its lists back before it goes, so that it frees each
-// record once.
+// The window sizes measured: a common desktop of old, and today's two most
+// common screens.
+const QSize sizes[] = {{1280, 1024}, {1920, 1080}, {2560, 1440}};
+
+std::string sizeName(QSize size)
+{
+    return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
+
+// A game screen covering a window of the given size, its view drawing the
+// chosen scene. The engine gets its lists back before it goes, so that it
+// frees each record once.
 class GameWindow
 {
 public:
-    explicit GameWindow(Scene scene)
+    GameWindow(Scene scene, QSize size)
     {
-        window.resize(1280, 1024);
+        window.resize(size);
         window.show();
         screen = new SinglePlayerScreen(&window, &largestSet);
         GameEngine *engine = screen->engine;
@@ -206,7 +218,7 @@ private:
 void loadToFirstFrame(benchmark::State &state)
 {
     QWidget window;
-    window.resize(1280, 1024);
+    window.resize(sizes[0]);
     window.show();
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -224,13 +236,13 @@ void loadToFirstFrame(benchmark::State &state)
 }
 BENCHMARK(loadToFirstFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-// Turns the camera a hundredth of a degree to and fro at the start of every
+// Turns the camera on by a hundredth of a degree at the start of every
 // frame, as a knob held by the player would: nothing drawn can be kept.
 QMetaObject::Connection turnEveryFrame(GLEngine *view)
 {
-    return QObject::connect(view, &GLEngine::newTime, view, [view, odd = false]() mutable {
-        odd = !odd;
-        view->setTurn(roomcamera::startTurn + (odd ? -0.01f : 0.0f));
+    return QObject::connect(view, &GLEngine::newTime, view, [view, turn = roomcamera::startTurn]() mutable {
+        turn += 0.01f;
+        view->setTurn(turn);
     });
 }
 
@@ -274,18 +286,11 @@ void timeFrames(benchmark::State &state, GLEngine *view, bool turning)
 
 // Each part's cost comes from scenes drawn whole, the camera turning; the
 // frame of play is also timed with the camera still.
-void frame(benchmark::State &state, Scene scene, bool turning)
+void frame(benchmark::State &state, Scene scene, bool turning, QSize size)
 {
-    GameWindow game(scene);
+    GameWindow game(scene, size);
     timeFrames(state, game.screen->view, turning);
 }
-BENCHMARK_CAPTURE(frame, room, Scene::Room, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, ghost, Scene::Ghost, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, placed, Scene::Placed, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, play, Scene::Trough, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, allPlaced, Scene::AllPlaced, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, won, Scene::Won, true)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(frame, playStill, Scene::Trough, false)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
 // A view that only clears, standing in the real one's place on the same game
 // screen: what composing and swapping cost with nothing drawn.
@@ -298,28 +303,27 @@ protected:
     void paintGL() override
     {
         emit newTime();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
 };
 
-void emptyFrame(benchmark::State &state)
+void emptyFrame(benchmark::State &state, QSize size)
 {
-    GameWindow game(Scene::Room);
+    GameWindow game(Scene::Room, size);
     auto *empty = new EmptyView(game.screen, nullptr);
     empty->setGeometry(game.screen->view->geometry());
     game.screen->view->hide();
     empty->show();
     timeFrames(state, empty, false);
 }
-BENCHMARK(emptyFrame)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
 // The game screen left to run on its own 20 ms chain for three seconds with
 // one piece left on the trough, the camera still or turning: frames a second,
 // counted at the start of each frame, with the buffer swaps and raster puts
 // per frame counted at the window system.
-void framesInPlay(benchmark::State &state, bool turning)
+void framesInPlay(benchmark::State &state, bool turning, QSize size)
 {
-    GameWindow game(Scene::Trough);
+    GameWindow game(Scene::Trough, size);
     GLEngine *view = game.screen->view;
     if (!waitForFrame(view)) {
         state.SkipWithError("the view never drew");
@@ -341,14 +345,68 @@ void framesInPlay(benchmark::State &state, bool turning)
     state.counters["swaps"] = double(swapCount - swapsBefore) / qMax(1, frames);
     state.counters["puts"] = double(putCount - putsBefore) / qMax(1, frames);
 }
-BENCHMARK_CAPTURE(framesInPlay, still, false)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(framesInPlay, turning, true)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+// Every frame figure at every size, named "<figure>/<size>", e.g.
+// "frame/play/1920x1080".
+void registerSized()
+{
+    struct Scenes
+    {
+        const char *name;
+        Scene scene;
+        bool turning;
+    };
+    const Scenes scenes[] = {
+        {"room", Scene::Room, true},           {"ghost", Scene::Ghost, true},
+        {"placed", Scene::Placed, true},       {"play", Scene::Trough, true},
+        {"allPlaced", Scene::AllPlaced, true}, {"won", Scene::Won, true},
+        {"playStill", Scene::Trough, false},
+    };
+    for (const QSize size : sizes) {
+        const std::string at = "/" + sizeName(size);
+        for (const Scenes &s : scenes)
+            benchmark::RegisterBenchmark(("frame/" + std::string(s.name) + at).c_str(), frame, s.scene, s.turning, size)
+                ->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("emptyFrame" + at).c_str(), emptyFrame, size)
+            ->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+        for (const bool turning : {false, true})
+            benchmark::RegisterBenchmark(("framesInPlay/" + std::string(turning ? "turning" : "still") + at).c_str(),
+                                         framesInPlay, turning, size)
+                ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    }
+}
+
+// Saves, at every size, the window as shown with the camera still and then
+// while it turns, named <size>-still.png and <size>-turning.png, to be
+// looked at side by side.
+bool saveScreenshots(const QString &dir)
+{
+    for (const QSize size : sizes) {
+        GameWindow game(Scene::Trough, size);
+        GLEngine *view = game.screen->view;
+        const auto shoot = [&](const char *what) {
+            const QString name = QStringLiteral("%1/%2-%3.png").arg(dir, QString::fromStdString(sizeName(size)), what);
+            const QImage shot = game.window.screen()->grabWindow(game.window.winId()).toImage();
+            return shot.save(name) && (std::printf("%s\n", qPrintable(name)), true);
+        };
+        for (int i = 0; i < 5; ++i)
+            waitForFrame(view);
+        if (!shoot("still"))
+            return false;
+        turnEveryFrame(view);
+        for (int i = 0; i < 5; ++i)
+            waitForFrame(view);
+        if (!shoot("turning"))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
     QString dataDir = QStringLiteral(TORVANE_BINARY_DIR "/data");
+    QString screenshots;
     // Our defaults first: options given on the command line override them.
     std::vector<char *> args = {argv[0], const_cast<char *>("--benchmark_repetitions=5"),
                                 const_cast<char *>("--benchmark_enable_random_interleaving=true"),
@@ -356,6 +414,8 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
             dataDir = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--screenshots") == 0 && i + 1 < argc)
+            screenshots = QDir(QString::fromLocal8Bit(argv[++i])).absolutePath();
         else
             args.push_back(argv[i]);
     }
@@ -376,27 +436,33 @@ int main(int argc, char **argv)
         return 2;
     }
     std::printf("Largest set: %s\n", qPrintable(largestSetName));
-    const std::string load = "loadToFirstFrame/iterations:5/manual_time";
-    const auto frame = [](const char *scene) { return std::string("frame/") + scene + "/iterations:40/manual_time"; };
-    const std::string empty = "emptyFrame/iterations:40/manual_time";
-    const auto play = [](const char *camera) { return std::string("framesInPlay/") + camera + "/iterations:1/manual_time"; };
-    const int missed = runAndSummarise(count, args.data(),
-        {
-            {.label = "Load to first frame", .ours = load, .goalMs = 150},
-            {.label = "Empty frame: clear and swap", .ours = empty},
-            {.label = "Frame of play, camera turning", .ours = frame("play"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
-            {.label = "  room and furniture", .ours = frame("room"), .minus = empty},
-            {.label = "  ghost", .ours = frame("ghost"), .minus = frame("room")},
-            {.label = "  placed pieces (all but one)", .ours = frame("placed"), .minus = frame("ghost")},
-            {.label = "  trough piece", .ours = frame("play"), .minus = frame("placed")},
-            {.label = "  win text (over all placed)", .ours = frame("won"), .minus = frame("allPlaced")},
-            {.label = "Frame of play, camera still", .ours = frame("playStill"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
-            {.label = "  GL swaps per frame", .ours = frame("playStill"), .counter = "swaps"},
-            {.label = "  raster puts per frame", .ours = frame("playStill"), .counter = "puts"},
-            {.label = "Frames a second in play, camera still", .ours = play("still"), .counter = "fps", .goalAtLeast = 47},
-            {.label = "  GL swaps per frame", .ours = play("still"), .counter = "swaps"},
-            {.label = "  raster puts per frame", .ours = play("still"), .counter = "puts"},
-            {.label = "Frames a second in play, camera turning", .ours = play("turning"), .counter = "fps", .goalAtLeast = 47},
-        });
+    if (!screenshots.isEmpty())
+        return saveScreenshots(screenshots) ? 0 : 2;
+    registerSized();
+    std::vector<Figure> figures = {{.label = "Load to first frame", .ours = "loadToFirstFrame/iterations:5/manual_time", .goalMs = 150}};
+    for (const QSize size : sizes) {
+        const std::string at = "/" + sizeName(size) + "/iterations:";
+        const auto frame = [&at](const char *scene) { return std::string("frame/") + scene + at + "40/manual_time"; };
+        const std::string empty = "emptyFrame" + at + "40/manual_time";
+        const auto play = [&at](const char *camera) { return std::string("framesInPlay/") + camera + at + "1/manual_time"; };
+        const std::vector<Figure> sized = {
+            {.label = "At " + sizeName(size) + ": empty frame, clear and swap", .ours = empty},
+            {.label = "  frame of play, camera turning", .ours = frame("play"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
+            {.label = "    room and furniture", .ours = frame("room"), .minus = empty},
+            {.label = "    ghost", .ours = frame("ghost"), .minus = frame("room")},
+            {.label = "    placed pieces (all but one)", .ours = frame("placed"), .minus = frame("ghost")},
+            {.label = "    trough piece", .ours = frame("play"), .minus = frame("placed")},
+            {.label = "    win text (over all placed)", .ours = frame("won"), .minus = frame("allPlaced")},
+            {.label = "  frame of play, camera still", .ours = frame("playStill"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
+            {.label = "    GL swaps per frame", .ours = frame("playStill"), .counter = "swaps"},
+            {.label = "    raster puts per frame", .ours = frame("playStill"), .counter = "puts"},
+            {.label = "  frames a second in play, camera still", .ours = play("still"), .counter = "fps", .goalAtLeast = 47},
+            {.label = "    GL swaps per frame", .ours = play("still"), .counter = "swaps"},
+            {.label = "    raster puts per frame", .ours = play("still"), .counter = "puts"},
+            {.label = "  frames a second in play, camera turning", .ours = play("turning"), .counter = "fps", .goalAtLeast = 47},
+        };
+        figures.insert(figures.end(), sized.begin(), sized.end());
+    }
+    const int missed = runAndSummarise(count, args.data(), figures);
     return missed == 0 ? 0 : 3;
 }

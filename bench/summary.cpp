@@ -46,7 +46,7 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
     benchmark::Shutdown();
 
     int missed = 0;
-    std::printf("\n%-40s %12s %12s %9s  %s\n", "figure", "ours (ms)", "peer (ms)", "ratio", "goal");
+    std::printf("\n%-46s %12s %12s %9s  %s\n", "figure", "ours (ms)", "peer (ms)", "ratio", "goal");
     for (const Figure &figure : figures) {
         const auto ours = recorder.times.find(figure.ours);
         if (ours == recorder.times.end())
@@ -54,7 +54,7 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
         if (!figure.minus.empty()) {
             const auto other = recorder.times.find(figure.minus);
             if (other != recorder.times.end())
-                std::printf("%-40s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second - other->second, "-", "-", "-");
+                std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second - other->second, "-", "-", "-");
             continue;
         }
         if (!figure.counter.empty()) {
@@ -68,7 +68,7 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
                 missed += !met;
                 goal = std::string(met ? "met" : "MISSED") + " (at least " + std::to_string(int(figure.goalAtLeast)) + ")";
             }
-            std::printf("%-40s %12.2f %12s %9s  %s\n", figure.label.c_str(), value->second, figure.counter.c_str(), "-",
+            std::printf("%-46s %12.2f %12s %9s  %s\n", figure.label.c_str(), value->second, figure.counter.c_str(), "-",
                         goal.c_str());
             continue;
         }
@@ -100,7 +100,7 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
             std::snprintf(text, sizeof text, "%s (at most %.0f ms)", met ? "met" : "MISSED", figure.goalMs);
             goal = goal == "-" ? std::string(text) : goal + ", " + text;
         }
-        std::printf("%-40s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText, ratioText, goal.c_str());
+        std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText, ratioText, goal.c_str());
     }
     std::fflush(stdout);
     return missed;

@@ -17,7 +17,7 @@ cmake --build "$build" -j"$(nproc)" --target torvane-bench-decoders torvane-benc
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
 view=("$build/bench/torvane-bench-view" --data "$build/data" "$@")
 if [ -z "${DISPLAY:-}" ]; then
-  view=(xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" "${view[@]}")
+  view=(xvfb-run -a -s "-screen 0 2560x1440x24 +extension GLX" "${view[@]}")
 fi
 export LIBGL_ALWAYS_SOFTWARE=1
 if command -v glxinfo >/dev/null; then

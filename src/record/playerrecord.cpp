@@ -1,6 +1,7 @@
 #include "record/playerrecord.h"
 
 #include "game/piecerecord.h"
+#include "record/recordsql.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 #include <QVariant>
 #include <cstdio>
+
+using recordsql::text;
 
 namespace {
 
@@ -41,9 +44,6 @@ bool isDamage(const QSqlError &error)
 
 QString now() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
 
-// Qt binds a null string as NULL; the empty name is a name like any other.
-QString text(const QString &s) { return s.isNull() ? QStringLiteral("") : s; }
-
 const char *const schema[] = {
     "CREATE TABLE players (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)",
     "CREATE TABLE sets (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, name TEXT NOT NULL)",
@@ -63,10 +63,6 @@ const char *const schema[] = {
     " (SELECT count(*) FROM namings n WHERE n.game_id = g.id AND n.correct) AS named_right"
     " FROM games g JOIN players p ON p.id = g.player_id JOIN sets s ON s.id = g.set_id",
 };
-
-// The rows of one player's games on one set, for "FROM <table> x".
-const char ofPlayerAndSet[] = " JOIN games g ON g.id = x.game_id JOIN players p ON p.id = g.player_id"
-                              " JOIN sets s ON s.id = g.set_id WHERE p.name = ? AND s.key = ?";
 
 } // namespace
 
@@ -380,87 +376,4 @@ RecordedGame::Finish RecordedGame::finish(int playMs, bool won)
         });
     }
     return result;
-}
-
-int PlayerRecord::bestTimeMs(const QString &player, const QString &setKey, int difficulty) const
-{
-    return bestTime(player, setKey, difficulty, 0);
-}
-
-int PlayerRecord::bestTime(const QString &player, const QString &setKey, int difficulty, qint64 except) const
-{
-    if (state == Mode::Off)
-        return -1;
-    QSqlQuery q(QSqlDatabase::database(connection, false));
-    q.prepare(QStringLiteral("SELECT min(g.play_ms) FROM games g JOIN players p ON p.id = g.player_id "
-                             "JOIN sets s ON s.id = g.set_id WHERE p.name = ? AND s.key = ? "
-                             "AND g.difficulty = ? AND g.outcome = 'won' AND g.id <> ?"));
-    q.addBindValue(text(player));
-    q.addBindValue(text(setKey));
-    q.addBindValue(difficulty);
-    q.addBindValue(except);
-    if (!q.exec() || !q.next() || q.value(0).isNull())
-        return -1;
-    return q.value(0).toInt();
-}
-
-SetHistory PlayerRecord::history(const QString &player, const QString &setKey) const
-{
-    SetHistory result;
-    if (state == Mode::Off)
-        return result;
-    using GamePiece = std::pair<qint64, QString>;
-    QHash<GamePiece, bool> answers; // the first answer of each piece in each game
-    QSqlQuery q(QSqlDatabase::database(connection, false));
-    q.prepare(QStringLiteral("SELECT x.game_id, x.piece, x.correct FROM namings x")
-              + QLatin1String(ofPlayerAndSet) + QStringLiteral(" ORDER BY x.id"));
-    q.addBindValue(text(player));
-    q.addBindValue(text(setKey));
-    if (q.exec()) {
-        while (q.next()) {
-            const GamePiece key{q.value(0).toLongLong(), q.value(1).toString()};
-            if (!answers.contains(key))
-                answers.insert(key, q.value(2).toBool());
-        }
-    }
-    q.prepare(QStringLiteral("SELECT x.game_id, x.piece, x.misses, g.difficulty FROM fits x")
-              + QLatin1String(ofPlayerAndSet) + QStringLiteral(" ORDER BY x.game_id DESC, x.id"));
-    q.addBindValue(text(player));
-    q.addBindValue(text(setKey));
-    QSet<GamePiece> seen;
-    if (q.exec()) {
-        while (q.next()) {
-            const GamePiece key{q.value(0).toLongLong(), q.value(1).toString()};
-            if (seen.contains(key))
-                continue;
-            seen.insert(key);
-            PieceResult r;
-            r.misses = q.value(2).toInt();
-            r.namingAsked = q.value(3).toInt() == Knowledge::namingDifficulty;
-            r.namedRight = answers.value(key, false);
-            result[key.second].append(r);
-        }
-    }
-    return result;
-}
-
-int PlayerRecord::masteredCount(const QString &player, const QString &setKey, const QStringList &pieces) const
-{
-    const SetHistory h = history(player, setKey);
-    int count = 0;
-    for (const QString &piece : pieces)
-        count += Knowledge::mastered(h.value(piece)) ? 1 : 0;
-    return count;
-}
-
-QStringList PlayerRecord::weakestFirst(const QString &player, const QString &setKey,
-                                       const QStringList &pieces) const
-{
-    return Knowledge::weakestFirst(pieces, history(player, setKey));
-}
-
-QStringList PlayerRecord::toReview(const QString &player, const QString &setKey,
-                                   const QStringList &pieces) const
-{
-    return Knowledge::toReview(pieces, history(player, setKey));
 }

@@ -7,15 +7,10 @@
 #include "view/room.h"
 #include "view/viewsurface.h"
 
-#include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QWheelEvent>
-
-#include <QVector3D>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -167,32 +162,6 @@ void GLEngine::resetView()
     zoomSpeed = 0;
 }
 
-void GLEngine::wheelEvent(QWheelEvent *event)
-{
-    wheelAngle += event->angleDelta().y();
-    const int notches = wheelAngle / 120;
-    wheelAngle -= notches * 120;
-    if (notches == 0 || card || !glReady || !engine)
-        return;
-    // The body is where its pieces' places are, each as large as its ball.
-    QList<QVector3D> points = roomcamera::troughCorners();
-    const auto addPlace = [&](const PieceRecord *piece) {
-        const QVector3D place(piece->posX() + engine->offsetX, piece->posY() + engine->offsetY,
-                              piece->posZ() + engine->offsetZ);
-        const float radius = QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ()).length()
-            * std::abs(piece->drawnScale());
-        for (int i = 0; i < 8; ++i)
-            points.append(place + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius));
-    };
-    for (const PieceRecord *piece : std::as_const(engine->remaining))
-        addPlace(piece);
-    for (const PieceRecord *piece : std::as_const(engine->placed))
-        addPlace(piece);
-    if (engine->current)
-        addPlace(engine->current);
-    zoom = roomcamera::wheelZoom(zoom, notches, roomcamera::nearestZoomShowing(points));
-}
-
 void GLEngine::setDifficulty(Difficulty difficulty)
 {
     learning.difficulty = difficulty;
@@ -312,12 +281,22 @@ void GLEngine::paintGL()
     // layout may round colours otherwise.
     const StillScene::Use still = stillScene.next(stillKeyNow());
     if (still != StillScene::Use::Reuse) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // Stencil too: the buffer holds both, and clearing one alone costs
+        // the renderer a pass over every pixel.
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        // The furniture before the floor, so that the floor it hides is never
+        // shaded; where the two meet, the furniture keeps the pixel.
+        glPushMatrix();
+        roomcamera::applyFurnitureScale();
+        drawFurniture();
+        glPopMatrix();
+        glDepthFunc(GL_LESS);
         drawFloor();
+        glDepthFunc(GL_LEQUAL);
+        // The grey the furniture leaves for the pieces.
+        glColor3f(0.5f, 0.5f, 0.5f);
     }
     roomcamera::applyFurnitureScale();
-    if (still != StillScene::Use::Reuse)
-        drawFurniture();
     roomcamera::applyPieceScale();
     if (still == StillScene::Use::Keep) {
         drawnParts = StillParts;
@@ -400,68 +379,6 @@ void GLEngine::drawFurniture()
 QRect GLEngine::viewportRect() const
 {
     return QRect(viewport[0], viewport[1], viewport[2], viewport[3]);
-}
-
-void GLEngine::mousePressEvent(QMouseEvent *event)
-{
-    if (card) {
-        closeCard();
-        pressClosedCard = true;
-        return;
-    }
-    // A press on a choice answers the question and takes nothing.
-    if (event->button() == Qt::LeftButton && quiz) {
-        if (const int choice = quizPanel.choiceAt(event->position().toPoint()); choice >= 0) {
-            emit choiceClicked(choice);
-            return;
-        }
-    }
-    // Once the game is won nothing is left to take: a click puts the report
-    // away from over the finished body, or brings it back.
-    if (event->button() == Qt::LeftButton && engine && engine->gameWon) {
-        learning.toggleReport(now());
-        return;
-    }
-    if (event->button() != Qt::LeftButton || !glReady || !engine || engine->current
-        || engine->remaining.isEmpty())
-        return;
-
-    const QPoint p = devicePosition(event);
-    makeCurrent();
-    if (pick(p.x(), p.y()) != 0) {
-        engine->takePiece(conveyorIndex);
-        conveyorPos = roomcamera::troughEntry;
-        unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
-    }
-    // The depth probe drew into the back buffer only; the next frame of the
-    // chain, at most 20 ms away, clears it or covers it whole before it
-    // shows, and draws the piece where it now is.
-    doneCurrent();
-}
-
-void GLEngine::mouseMoveEvent(QMouseEvent *event)
-{
-    if (card || !glReady || !engine || !engine->current)
-        return;
-
-    const QPoint p = devicePosition(event);
-    makeCurrent();
-    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
-    doneCurrent();
-}
-
-void GLEngine::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (std::exchange(pressClosedCard, false) || card)
-        return;
-    if (event->button() != Qt::LeftButton || !glReady || !engine || !engine->current)
-        return;
-
-    const QPoint p = devicePosition(event);
-    makeCurrent();
-    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
-    doneCurrent();
-    engine->tryFit(heldPos[0], heldPos[1]);
 }
 
 void GLEngine::cleanup()

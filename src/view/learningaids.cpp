@@ -34,7 +34,7 @@ void LearningAids::drawHint(const GameEngine &engine, int nowMs) const
                  | GL_CURRENT_BIT | GL_LIGHTING_BIT);
     // Its place lies inside the ghost, whose surface is already in the
     // depth buffer: the hint is seen through it.
-    glClear(GL_DEPTH_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // One lit colour whatever skin the piece wears.

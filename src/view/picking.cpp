@@ -1,8 +1,17 @@
-// Taking, carrying and dropping pieces: the selection pass that finds the
-// trough piece under the mouse, and the mouse's place on the carrying plane.
+// The mouse on the view: taking, carrying and dropping pieces (the
+// selection pass that finds the trough piece under the mouse, and the
+// mouse's place on the carrying plane), and the wheel's zoom.
 #include "view/glengine.h"
 
+#include "game/gameengine.h"
+#include "game/piecerecord.h"
+
 #include <QMouseEvent>
+#include <QVector3D>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <utility>
 
 #include <GL/glu.h>
 
@@ -110,4 +119,92 @@ void GLEngine::unprojectToPlane(int x, int y, float z, float *result)
 QPoint GLEngine::devicePosition(const QMouseEvent *event) const
 {
     return (event->position() * devicePixelRatioF()).toPoint();
+}
+
+void GLEngine::mousePressEvent(QMouseEvent *event)
+{
+    if (card) {
+        closeCard();
+        pressClosedCard = true;
+        return;
+    }
+    // A press on a choice answers the question and takes nothing.
+    if (event->button() == Qt::LeftButton && quiz) {
+        if (const int choice = quizPanel.choiceAt(event->position().toPoint()); choice >= 0) {
+            emit choiceClicked(choice);
+            return;
+        }
+    }
+    // Once the game is won nothing is left to take: a click puts the report
+    // away from over the finished body, or brings it back.
+    if (event->button() == Qt::LeftButton && engine && engine->gameWon) {
+        learning.toggleReport(now());
+        return;
+    }
+    if (event->button() != Qt::LeftButton || !glReady || !engine || engine->current
+        || engine->remaining.isEmpty())
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    if (pick(p.x(), p.y()) != 0) {
+        engine->takePiece(conveyorIndex);
+        conveyorPos = roomcamera::troughEntry;
+        unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
+    }
+    // The depth probe drew into the back buffer only; the next frame of the
+    // chain, at most 20 ms away, clears it or covers it whole before it
+    // shows, and draws the piece where it now is.
+    doneCurrent();
+}
+
+void GLEngine::mouseMoveEvent(QMouseEvent *event)
+{
+    if (card || !glReady || !engine || !engine->current)
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
+    doneCurrent();
+}
+
+void GLEngine::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (std::exchange(pressClosedCard, false) || card)
+        return;
+    if (event->button() != Qt::LeftButton || !glReady || !engine || !engine->current)
+        return;
+
+    const QPoint p = devicePosition(event);
+    makeCurrent();
+    unprojectToPlane(p.x(), p.y(), roomcamera::dragPlaneZ, heldPos);
+    doneCurrent();
+    engine->tryFit(heldPos[0], heldPos[1]);
+}
+
+void GLEngine::wheelEvent(QWheelEvent *event)
+{
+    wheelAngle += event->angleDelta().y();
+    const int notches = wheelAngle / 120;
+    wheelAngle -= notches * 120;
+    if (notches == 0 || card || !glReady || !engine)
+        return;
+    // The body is where its pieces' places are, each as large as its ball.
+    QList<QVector3D> points = roomcamera::troughCorners();
+    const auto addPlace = [&](const PieceRecord *piece) {
+        const QVector3D place(piece->posX() + engine->offsetX, piece->posY() + engine->offsetY,
+                              piece->posZ() + engine->offsetZ);
+        const float radius = QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ()).length()
+            * std::abs(piece->drawnScale());
+        for (int i = 0; i < 8; ++i)
+            points.append(place + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius));
+    };
+    for (const PieceRecord *piece : std::as_const(engine->remaining))
+        addPlace(piece);
+    for (const PieceRecord *piece : std::as_const(engine->placed))
+        addPlace(piece);
+    if (engine->current)
+        addPlace(engine->current);
+    zoom = roomcamera::wheelZoom(zoom, notches, roomcamera::nearestZoomShowing(points));
 }

@@ -97,47 +97,51 @@ GLuint makeBox(const Box &box)
     const float sy = hy < 0 ? -1.0f : 1.0f;
     const float sz = hz < 0 ? -1.0f : 1.0f;
 
+    // Each face with its texture coordinates and corners, as drawn.
+    struct FaceCorner
+    {
+        float s, t;
+        int v;
+    };
+    struct Face
+    {
+        float nx, ny, nz;
+        FaceCorner corners[4];
+    };
+    const Face faces[6] = {
+        {0, 0, sz, {{1, 1, 0}, {0, 0, 3}, {0, 1, 2}, {1, 1, 1}}},
+        {-sx, 0, 0, {{1, 0, 3}, {1, 1, 4}, {0, 1, 7}, {0, 0, 2}}},
+        {sx, 0, 0, {{1, 1, 0}, {1, 0, 5}, {0, 0, 6}, {0, 1, 1}}},
+        {0, 0, -sz, {{0, 0, 5}, {0, 1, 4}, {1, 1, 7}, {1, 0, 6}}},
+        {0, sy, 0, {{1, 1, 5}, {1, 0, 0}, {0, 0, 3}, {0, 1, 4}}},
+        {0, -sy, 0, {{0, 1, 6}, {0, 0, 1}, {1, 0, 2}, {1, 1, 7}}},
+    };
+
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glBegin(GL_QUADS);
-
-    glNormal3f(0, 0, sz);
-    glTexCoord2f(1, 1); glVertex3fv(v[0]);
-    glTexCoord2f(0, 0); glVertex3fv(v[3]);
-    glTexCoord2f(0, 1); glVertex3fv(v[2]);
-    glTexCoord2f(1, 1); glVertex3fv(v[1]);
-
-    glNormal3f(-sx, 0, 0);
-    glTexCoord2f(1, 0); glVertex3fv(v[3]);
-    glTexCoord2f(1, 1); glVertex3fv(v[4]);
-    glTexCoord2f(0, 1); glVertex3fv(v[7]);
-    glTexCoord2f(0, 0); glVertex3fv(v[2]);
-
-    glNormal3f(sx, 0, 0);
-    glTexCoord2f(1, 1); glVertex3fv(v[0]);
-    glTexCoord2f(1, 0); glVertex3fv(v[5]);
-    glTexCoord2f(0, 0); glVertex3fv(v[6]);
-    glTexCoord2f(0, 1); glVertex3fv(v[1]);
-
-    glNormal3f(0, 0, -sz);
-    glTexCoord2f(0, 0); glVertex3fv(v[5]);
-    glTexCoord2f(0, 1); glVertex3fv(v[4]);
-    glTexCoord2f(1, 1); glVertex3fv(v[7]);
-    glTexCoord2f(1, 0); glVertex3fv(v[6]);
-
-    glNormal3f(0, sy, 0);
-    glTexCoord2f(1, 1); glVertex3fv(v[5]);
-    glTexCoord2f(1, 0); glVertex3fv(v[0]);
-    glTexCoord2f(0, 0); glVertex3fv(v[3]);
-    glTexCoord2f(0, 1); glVertex3fv(v[4]);
-
-    glNormal3f(0, -sy, 0);
-    glTexCoord2f(0, 1); glVertex3fv(v[6]);
-    glTexCoord2f(0, 0); glVertex3fv(v[1]);
-    glTexCoord2f(1, 0); glVertex3fv(v[2]);
-    glTexCoord2f(1, 1); glVertex3fv(v[7]);
-
-    glEnd();
+    for (const Face &face : faces) {
+        // The corners run one way or the other seen from outside; the
+        // renderer is told which, so that a face turned away from the eye
+        // is culled rather than drawn and then covered.
+        const GLfloat *a = v[face.corners[0].v], *b = v[face.corners[1].v], *c = v[face.corners[2].v];
+        const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        const float w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const float turning[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        float outward[3] = {-cx, -cy, -cz}; // from the box's centre to the face's
+        for (const FaceCorner &corner : face.corners)
+            for (int k = 0; k < 3; ++k)
+                outward[k] += v[corner.v][k] / 4;
+        const float along = turning[0] * outward[0] + turning[1] * outward[1] + turning[2] * outward[2];
+        glFrontFace(along > 0 ? GL_CCW : GL_CW);
+        glBegin(GL_QUADS);
+        glNormal3f(face.nx, face.ny, face.nz);
+        for (const FaceCorner &corner : face.corners) {
+            glTexCoord2f(corner.s, corner.t);
+            glVertex3fv(v[corner.v]);
+        }
+        glEnd();
+    }
+    glFrontFace(GL_CCW);
     glEndList();
     return list;
 }
@@ -185,8 +189,11 @@ void drawFurniture(const GLuint lists[10], const float origin[3], GLuint bambooT
     glColor3f(0.5f, 0.5f, 0.5f);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, bambooTexture);
+    // The stands are closed boxes: what faces away is hidden anyway.
+    glEnable(GL_CULL_FACE);
     for (int i = 0; i < 10; ++i)
         glCallList(lists[i]);
+    glDisable(GL_CULL_FACE);
 
     const float front = ox + 0.21f, low = oz + 0.38f, high = oz + 0.62f;
     // Back wall of the trough.

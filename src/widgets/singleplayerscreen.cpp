@@ -60,9 +60,14 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     connect(engine, &GameEngine::changed, this, qOverload<>(&QWidget::update));
 
     view = new GLEngine(this, engine);
-    // Each frame changes the time on the display and nothing else of the
-    // screen: the view draws itself into its own window.
-    connect(view, &GLEngine::newTime, this, [this] { update(displayRect()); });
+    // Of the screen only the display can change with a frame, the view
+    // drawing itself into its own window; and the display only when its
+    // text does, once a second while the clock runs.
+    connect(view, &GLEngine::newTime, this, [this] {
+        const int time = engine->gameWon ? shownTime : playTime();
+        if (statusText(playerName, engine->progress(), time) != paintedText)
+            update(displayRect());
+    });
     view->setDifficulty(playedDifficulty(difficulty));
     // The report at the win gives the time the display stops at.
     connect(engine, &GameEngine::won, this, [this] { view->setWinTime(shownTime); });
@@ -105,7 +110,8 @@ void SinglePlayerScreen::paintEvent(QPaintEvent *)
     painter.drawPixmap(10, 10, logo);
     painter.setPen(QColor(255, 255, 255, 255));
     painter.setFont(QFont(QStringLiteral("Sans"), 20, QFont::Thin, false));
-    painter.drawText(displayRect(), Qt::AlignLeft, statusText(playerName, engine->progress(), shownTime));
+    paintedText = statusText(playerName, engine->progress(), shownTime);
+    painter.drawText(displayRect(), Qt::AlignLeft, paintedText);
 }
 
 int SinglePlayerScreen::playTime() const

@@ -49,6 +49,7 @@ public:
     int difficulty = 1;
     // Play time last read for the display; frozen once the game is won.
     int shownTime = 0;
+    QString paintedText; // what the display shows
 
 signals:
     void exitClicked();
