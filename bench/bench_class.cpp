@@ -55,7 +55,8 @@ int runBots(quint16 port, const QString &code, int count)
     QObject::connect(&step, &QTimer::timeout, [&] {
         int done = 0;
         for (auto &bot : bots) {
-            if (bot->client.phase() == ClassClient::Phase::Gone || bot->client.phase() == ClassClient::Phase::Finished) {
+            if (bot->client.phase() == ClassClient::Phase::Gone
+                || bot->client.phase() == ClassClient::Phase::Finished) {
                 ++done;
                 continue;
             }
@@ -65,7 +66,8 @@ int runBots(quint16 port, const QString &code, int count)
                 bot->set = std::make_unique<GameEngine>(bot->client.set());
             if (bot->next < bot->set->remaining.size()) {
                 const PieceRecord *piece = bot->set->remaining.at(bot->next);
-                bot->client.drop(bot->next++, piece->posX() + bot->set->offsetX, piece->posY() + bot->set->offsetY);
+                bot->client.drop(bot->next++, piece->posX() + bot->set->offsetX,
+                                 piece->posY() + bot->set->offsetY);
             }
         }
         if (done == count)
@@ -100,7 +102,8 @@ void classOfForty(benchmark::State &state)
         QProcess bots;
         bots.setProcessChannelMode(QProcess::ForwardedChannels);
         bots.start(QCoreApplication::applicationFilePath(),
-                   {"--bots", QString::number(screen.host->port()), screen.host->code(), QString::number(classSize)});
+                   {"--bots", QString::number(screen.host->port()), screen.host->code(),
+                    QString::number(classSize)});
         QEventLoop loop;
         QElapsedTimer waited;
         waited.start();
@@ -136,7 +139,8 @@ void classOfForty(benchmark::State &state)
         state.counters["stallAtMs"] = double(longestAt);
         state.counters["gameMs"] = double(sinceStart.elapsed());
         const QList<Standing> standings = screen.host->standings();
-        state.counters["finished"] = int(std::count_if(standings.begin(), standings.end(), [](const Standing &s) { return s.finished; }));
+        state.counters["finished"] = int(std::count_if(
+            standings.begin(), standings.end(), [](const Standing &s) { return s.finished; }));
     }
 }
 BENCHMARK(classOfForty)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -164,11 +168,15 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string name = "classOfForty/iterations:1/manual_time";
-    const int missed = runAndSummarise(count, args.data(),
+    const int missed = runAndSummarise(
+        count, args.data(),
         {
             {.label = "Host screen, forty playing: longest stall", .ours = name, .goalMs = 50},
             {.label = "  mean repaint of the grid", .ours = name, .counter = "repaintMs"},
-            {.label = "  players finished", .ours = name, .counter = "finished", .goalAtLeast = classSize},
+            {.label = "  players finished",
+             .ours = name,
+             .counter = "finished",
+             .goalAtLeast = classSize},
         });
     return missed == 0 ? 0 : 3;
 }

@@ -52,12 +52,14 @@ const QByteArray &md2Model()
             for (float &t : frame.translate)
                 t = -24.0f + float(nextRandom(seed) % 48);
             for (int i = 0; i < vertexCount; ++i)
-                frame.vertices.append(Md2Writer::Vertex{quint8(nextRandom(seed)), quint8(nextRandom(seed)),
-                                                        quint8(nextRandom(seed)), quint8(nextRandom(seed) % 162)});
+                frame.vertices.append(
+                    Md2Writer::Vertex{quint8(nextRandom(seed)), quint8(nextRandom(seed)),
+                                      quint8(nextRandom(seed)), quint8(nextRandom(seed) % 162)});
             md2.frames.append(frame);
         }
         for (int i = 0; i < 600; ++i)
-            md2.texCoords.append(Md2Writer::TexCoord{qint16(nextRandom(seed) % 256), qint16(nextRandom(seed) % 256)});
+            md2.texCoords.append(Md2Writer::TexCoord{qint16(nextRandom(seed) % 256),
+                                                     qint16(nextRandom(seed) % 256)});
         for (int i = 0; i < 900; ++i) {
             Md2Writer::Triangle triangle;
             for (int k = 0; k < 3; ++k) {
@@ -88,7 +90,8 @@ const QByteArray &pcxSkin()
         for (int y = 0; y < 1024; ++y)
             for (int x = 0; x < 1024; ++x) {
                 const bool busy = ((x / 64) + (y / 64)) % 3 == 0;
-                pcx.indices[y * 1024 + x] = char(busy ? nextRandom(seed) % 256 : (x / 16 + y / 32) % 256);
+                pcx.indices[y * 1024 + x] =
+                    char(busy ? nextRandom(seed) % 256 : (x / 16 + y / 32) % 256);
             }
         for (int i = 0; i < 256; ++i)
             pcx.setColour(i, QColor(i, (i * 7) % 256, 255 - i));
@@ -119,7 +122,8 @@ void md2AssimpAllFrames(benchmark::State &state)
     for (auto _ : state) {
         for (int f = 0; f < 198; ++f) {
             importer.SetPropertyInteger(AI_CONFIG_IMPORT_MD2_KEYFRAME, f);
-            const aiScene *scene = importer.ReadFileFromMemory(bytes.constData(), size_t(bytes.size()), 0, "md2");
+            const aiScene *scene =
+                importer.ReadFileFromMemory(bytes.constData(), size_t(bytes.size()), 0, "md2");
             if (!scene || scene->mNumMeshes != 1) {
                 state.SkipWithError(importer.GetErrorString());
                 break;
@@ -136,7 +140,8 @@ void md2AssimpOneFrame(benchmark::State &state)
     const QByteArray &bytes = md2Model();
     Assimp::Importer importer;
     for (auto _ : state) {
-        const aiScene *scene = importer.ReadFileFromMemory(bytes.constData(), size_t(bytes.size()), 0, "md2");
+        const aiScene *scene =
+            importer.ReadFileFromMemory(bytes.constData(), size_t(bytes.size()), 0, "md2");
         if (!scene) {
             state.SkipWithError(importer.GetErrorString());
             break;
@@ -195,11 +200,14 @@ void setScan(benchmark::State &state)
     for (int i = 0; i < 50; ++i) {
         icon.fill(QColor::fromHsv(i * 7, 200, 200));
         icon.save(QStringLiteral("sets/set%1.png").arg(i));
-        QByteArray xml = "<set><name>Set " + QByteArray::number(i) + "</name><icon>set" + QByteArray::number(i)
-            + ".png</icon><shape><filename>bodyparts/body.md2</filename></shape>";
+        QByteArray xml = "<set><name>Set " + QByteArray::number(i) + "</name><icon>set"
+                         + QByteArray::number(i)
+                         + ".png</icon><shape><filename>bodyparts/body.md2</filename></shape>";
         for (int p = 0; p < 12; ++p)
-            xml += "<part><filename>bodyparts/p" + QByteArray::number(p) + ".md2</filename><pos_x>0.05</pos_x>"
-                   "<pos_y>0.3</pos_y><pos_z>0.1</pos_z><rot_y>90</rot_y><scale>0.5</scale></part>";
+            xml +=
+                "<part><filename>bodyparts/p" + QByteArray::number(p)
+                + ".md2</filename><pos_x>0.05</pos_x>"
+                  "<pos_y>0.3</pos_y><pos_z>0.1</pos_z><rot_y>90</rot_y><scale>0.5</scale></part>";
         QFile file(QStringLiteral("sets/set%1.xml").arg(i));
         file.open(QIODevice::WriteOnly);
         file.write(xml + "</set>");
@@ -224,7 +232,8 @@ int main(int argc, char **argv)
 #ifdef TORVANE_HAVE_SDL2_IMAGE
     IMG_Init(0);
 #endif
-    const int missed = runAndSummarise(argc, argv,
+    const int missed = runAndSummarise(
+        argc, argv,
         {
             {"MD2, 198 frames, every frame", "md2DecodeAllFrames", "md2AssimpAllFrames", 5, 0},
             {"MD2, whole model vs Assimp 1 frame", "md2DecodeAllFrames", "md2AssimpOneFrame", 0, 0},

@@ -47,7 +47,7 @@ QString largestSetName;
 int swapCount = 0;
 int putCount = 0;
 
-template <typename Function>
+template<typename Function>
 Function next(const char *name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
@@ -64,26 +64,31 @@ extern "C" void glXSwapBuffers(Display *display, GLXDrawable drawable)
     swap(display, drawable);
 }
 
-extern "C" xcb_void_cookie_t xcb_shm_put_image(xcb_connection_t *c, uint32_t drawable, uint32_t gc, uint16_t totalWidth,
-                                               uint16_t totalHeight, uint16_t srcX, uint16_t srcY, uint16_t srcWidth,
-                                               uint16_t srcHeight, int16_t dstX, int16_t dstY, uint8_t depth, uint8_t format,
-                                               uint8_t sendEvent, uint32_t segment, uint32_t offset)
+extern "C" xcb_void_cookie_t xcb_shm_put_image(xcb_connection_t *c, uint32_t drawable, uint32_t gc,
+                                               uint16_t totalWidth, uint16_t totalHeight,
+                                               uint16_t srcX, uint16_t srcY, uint16_t srcWidth,
+                                               uint16_t srcHeight, int16_t dstX, int16_t dstY,
+                                               uint8_t depth, uint8_t format, uint8_t sendEvent,
+                                               uint32_t segment, uint32_t offset)
 {
-    static const auto put = next<xcb_void_cookie_t (*)(xcb_connection_t *, uint32_t, uint32_t, uint16_t, uint16_t, uint16_t,
-                                                       uint16_t, uint16_t, uint16_t, int16_t, int16_t, uint8_t, uint8_t, uint8_t,
-                                                       uint32_t, uint32_t)>("xcb_shm_put_image");
+    static const auto put = next<xcb_void_cookie_t (*)(
+        xcb_connection_t *, uint32_t, uint32_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
+        uint16_t, int16_t, int16_t, uint8_t, uint8_t, uint8_t, uint32_t, uint32_t)>(
+        "xcb_shm_put_image");
     ++putCount;
-    return put(c, drawable, gc, totalWidth, totalHeight, srcX, srcY, srcWidth, srcHeight, dstX, dstY, depth, format, sendEvent,
-               segment, offset);
+    return put(c, drawable, gc, totalWidth, totalHeight, srcX, srcY, srcWidth, srcHeight, dstX,
+               dstY, depth, format, sendEvent, segment, offset);
 }
 
-extern "C" xcb_void_cookie_t xcb_put_image(xcb_connection_t *c, uint8_t format, xcb_drawable_t drawable, xcb_gcontext_t gc,
-                                           uint16_t width, uint16_t height, int16_t dstX, int16_t dstY, uint8_t leftPad,
-                                           uint8_t depth, uint32_t length, const uint8_t *data)
+extern "C" xcb_void_cookie_t xcb_put_image(xcb_connection_t *c, uint8_t format,
+                                           xcb_drawable_t drawable, xcb_gcontext_t gc,
+                                           uint16_t width, uint16_t height, int16_t dstX,
+                                           int16_t dstY, uint8_t leftPad, uint8_t depth,
+                                           uint32_t length, const uint8_t *data)
 {
-    static const auto put = next<xcb_void_cookie_t (*)(xcb_connection_t *, uint8_t, xcb_drawable_t, xcb_gcontext_t, uint16_t,
-                                                       uint16_t, int16_t, int16_t, uint8_t, uint8_t, uint32_t, const uint8_t *)>(
-        "xcb_put_image");
+    static const auto put = next<xcb_void_cookie_t (*)(
+        xcb_connection_t *, uint8_t, xcb_drawable_t, xcb_gcontext_t, uint16_t, uint16_t, int16_t,
+        int16_t, uint8_t, uint8_t, uint32_t, const uint8_t *)>("xcb_put_image");
     ++putCount;
     return put(c, format, drawable, gc, width, height, dstX, dstY, leftPad, depth, length, data);
 }
@@ -105,7 +110,8 @@ bool findLargestSet()
 {
     qint64 bestVertices = -1;
     int bestPieces = -1;
-    const QStringList files = QDir("sets").entryList({"*.xml"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList files =
+        QDir("sets").entryList({"*.xml"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString &name : files) {
         QFile file("sets/" + name);
         QDomDocument document("set");
@@ -113,7 +119,8 @@ bool findLargestSet()
             continue;
         qint64 vertices = 0;
         int pieces = 0;
-        for (QDomElement e = document.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        for (QDomElement e = document.documentElement().firstChildElement(); !e.isNull();
+             e = e.nextSiblingElement()) {
             if (e.tagName() != "part" && e.tagName() != "shape")
                 continue;
             pieces += e.tagName() == "part";
@@ -123,7 +130,10 @@ bool findLargestSet()
             bestVertices = vertices;
             bestPieces = pieces;
             largestSet = document;
-            largestSetName = QStringLiteral("%1 (%2 pieces, %3 vertices a frame)").arg(name).arg(pieces).arg(vertices);
+            largestSetName = QStringLiteral("%1 (%2 pieces, %3 vertices a frame)")
+                                 .arg(name)
+                                 .arg(pieces)
+                                 .arg(vertices);
         }
     }
     return bestPieces >= 0;
@@ -148,12 +158,12 @@ void runFor(int ms)
 
 // What the view shows, built from the set's own pieces.
 enum class Scene {
-    Room,        // floor and furniture alone
-    Ghost,       // and the translucent body
-    Placed,      // and every piece in place but the last
-    Trough,      // and the last gliding on the trough: a frame of play
-    AllPlaced,   // every piece in place, nothing on the trough
-    Won,         // the same with the win text over it
+    Room,      // floor and furniture alone
+    Ghost,     // and the translucent body
+    Placed,    // and every piece in place but the last
+    Trough,    // and the last gliding on the trough: a frame of play
+    AllPlaced, // every piece in place, nothing on the trough
+    Won,       // the same with the win text over it
 };
 
 // The window sizes measured: a common desktop of old, and today's two most
@@ -240,10 +250,11 @@ BENCHMARK(loadToFirstFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMi
 // frame, as a knob held by the player would: nothing drawn can be kept.
 QMetaObject::Connection turnEveryFrame(GLEngine *view)
 {
-    return QObject::connect(view, &GLEngine::newTime, view, [view, turn = roomcamera::startTurn]() mutable {
-        turn += 0.01f;
-        view->setTurn(turn);
-    });
+    return QObject::connect(view, &GLEngine::newTime, view,
+                            [view, turn = roomcamera::startTurn]() mutable {
+                                turn += 0.01f;
+                                view->setTurn(turn);
+                            });
 }
 
 // Frames as the player gets them, each asked for and timed until it is on
@@ -263,7 +274,8 @@ void timeFrames(benchmark::State &state, GLEngine *view, bool turning)
         }
     }
     int frames = 0;
-    const QMetaObject::Connection counting = QObject::connect(view, &GLEngine::newTime, [&frames] { ++frames; });
+    const QMetaObject::Connection counting =
+        QObject::connect(view, &GLEngine::newTime, [&frames] { ++frames; });
     const int swapsBefore = swapCount, putsBefore = putCount;
     for (auto _ : state) {
         const int framesBefore = frames;
@@ -364,14 +376,22 @@ void registerSized()
     for (const QSize size : sizes) {
         const std::string at = "/" + sizeName(size);
         for (const Scenes &s : scenes)
-            benchmark::RegisterBenchmark(("frame/" + std::string(s.name) + at).c_str(), frame, s.scene, s.turning, size)
-                ->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("frame/" + std::string(s.name) + at).c_str(), frame,
+                                         s.scene, s.turning, size)
+                ->UseManualTime()
+                ->Iterations(40)
+                ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("emptyFrame" + at).c_str(), emptyFrame, size)
-            ->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+            ->UseManualTime()
+            ->Iterations(40)
+            ->Unit(benchmark::kMillisecond);
         for (const bool turning : {false, true})
-            benchmark::RegisterBenchmark(("framesInPlay/" + std::string(turning ? "turning" : "still") + at).c_str(),
-                                         framesInPlay, turning, size)
-                ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(
+                ("framesInPlay/" + std::string(turning ? "turning" : "still") + at).c_str(),
+                framesInPlay, turning, size)
+                ->UseManualTime()
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond);
     }
 }
 
@@ -384,7 +404,8 @@ bool saveScreenshots(const QString &dir)
         GameWindow game(Scene::Trough, size);
         GLEngine *view = game.screen->view;
         const auto shoot = [&](const char *what) {
-            const QString name = QStringLiteral("%1/%2-%3.png").arg(dir, QString::fromStdString(sizeName(size)), what);
+            const QString name = QStringLiteral("%1/%2-%3.png")
+                                     .arg(dir, QString::fromStdString(sizeName(size)), what);
             const QImage shot = game.window.screen()->grabWindow(game.window.winId()).toImage();
             return shot.save(name) && (std::printf("%s\n", qPrintable(name)), true);
         };
@@ -439,27 +460,51 @@ int main(int argc, char **argv)
     if (!screenshots.isEmpty())
         return saveScreenshots(screenshots) ? 0 : 2;
     registerSized();
-    std::vector<Figure> figures = {{.label = "Load to first frame", .ours = "loadToFirstFrame/iterations:5/manual_time", .goalMs = 150}};
+    std::vector<Figure> figures = {{.label = "Load to first frame",
+                                    .ours = "loadToFirstFrame/iterations:5/manual_time",
+                                    .goalMs = 150}};
     for (const QSize size : sizes) {
         const std::string at = "/" + sizeName(size) + "/iterations:";
-        const auto frame = [&at](const char *scene) { return std::string("frame/") + scene + at + "40/manual_time"; };
+        const auto frame = [&at](const char *scene) {
+            return std::string("frame/") + scene + at + "40/manual_time";
+        };
         const std::string empty = "emptyFrame" + at + "40/manual_time";
-        const auto play = [&at](const char *camera) { return std::string("framesInPlay/") + camera + at + "1/manual_time"; };
+        const auto play = [&at](const char *camera) {
+            return std::string("framesInPlay/") + camera + at + "1/manual_time";
+        };
         const std::vector<Figure> sized = {
             {.label = "At " + sizeName(size) + ": empty frame, clear and swap", .ours = empty},
-            {.label = "  frame of play, camera turning", .ours = frame("play"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
+            {.label = "  frame of play, camera turning",
+             .ours = frame("play"),
+             .peer = empty,
+             .goalMs = 16,
+             .goalAtMost = 3},
             {.label = "    room and furniture", .ours = frame("room"), .minus = empty},
             {.label = "    ghost", .ours = frame("ghost"), .minus = frame("room")},
-            {.label = "    placed pieces (all but one)", .ours = frame("placed"), .minus = frame("ghost")},
+            {.label = "    placed pieces (all but one)",
+             .ours = frame("placed"),
+             .minus = frame("ghost")},
             {.label = "    trough piece", .ours = frame("play"), .minus = frame("placed")},
-            {.label = "    win text (over all placed)", .ours = frame("won"), .minus = frame("allPlaced")},
-            {.label = "  frame of play, camera still", .ours = frame("playStill"), .peer = empty, .goalMs = 16, .goalAtMost = 3},
+            {.label = "    win text (over all placed)",
+             .ours = frame("won"),
+             .minus = frame("allPlaced")},
+            {.label = "  frame of play, camera still",
+             .ours = frame("playStill"),
+             .peer = empty,
+             .goalMs = 16,
+             .goalAtMost = 3},
             {.label = "    GL swaps per frame", .ours = frame("playStill"), .counter = "swaps"},
             {.label = "    raster puts per frame", .ours = frame("playStill"), .counter = "puts"},
-            {.label = "  frames a second in play, camera still", .ours = play("still"), .counter = "fps", .goalAtLeast = 47},
+            {.label = "  frames a second in play, camera still",
+             .ours = play("still"),
+             .counter = "fps",
+             .goalAtLeast = 47},
             {.label = "    GL swaps per frame", .ours = play("still"), .counter = "swaps"},
             {.label = "    raster puts per frame", .ours = play("still"), .counter = "puts"},
-            {.label = "  frames a second in play, camera turning", .ours = play("turning"), .counter = "fps", .goalAtLeast = 47},
+            {.label = "  frames a second in play, camera turning",
+             .ours = play("turning"),
+             .counter = "fps",
+             .goalAtLeast = 47},
         };
         figures.insert(figures.end(), sized.begin(), sized.end());
     }

@@ -11,7 +11,10 @@ namespace {
 class Recorder : public benchmark::ConsoleReporter
 {
 public:
-    Recorder() : ConsoleReporter(OO_Tabular) {}
+    Recorder()
+        : ConsoleReporter(OO_Tabular)
+    {
+    }
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -26,7 +29,8 @@ public:
             } else if (medians.count(name)) {
                 continue;
             }
-            times[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+            times[name] =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
             for (const auto &[counter, value] : run.counters)
                 counters[name][counter] = value.value;
         }
@@ -54,7 +58,8 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
         if (!figure.minus.empty()) {
             const auto other = recorder.times.find(figure.minus);
             if (other != recorder.times.end())
-                std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second - other->second, "-", "-", "-");
+                std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(),
+                            ours->second - other->second, "-", "-", "-");
             continue;
         }
         if (!figure.counter.empty()) {
@@ -66,28 +71,34 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
             if (figure.goalAtLeast > 0) {
                 const bool met = value->second >= figure.goalAtLeast;
                 missed += !met;
-                goal = std::string(met ? "met" : "MISSED") + " (at least " + std::to_string(int(figure.goalAtLeast)) + ")";
+                goal = std::string(met ? "met" : "MISSED") + " (at least "
+                       + std::to_string(int(figure.goalAtLeast)) + ")";
             }
-            std::printf("%-46s %12.2f %12s %9s  %s\n", figure.label.c_str(), value->second, figure.counter.c_str(), "-",
-                        goal.c_str());
+            std::printf("%-46s %12.2f %12s %9s  %s\n", figure.label.c_str(), value->second,
+                        figure.counter.c_str(), "-", goal.c_str());
             continue;
         }
-        const auto peer = figure.peer.empty() ? recorder.times.end() : recorder.times.find(figure.peer);
+        const auto peer =
+            figure.peer.empty() ? recorder.times.end() : recorder.times.find(figure.peer);
         char peerText[32] = "-";
         char ratioText[32] = "-";
         std::string goal = "-";
         if (peer != recorder.times.end()) {
             const double ratio = peer->second / ours->second;
             std::snprintf(peerText, sizeof peerText, "%.3f", peer->second);
-            std::snprintf(ratioText, sizeof ratioText, "%.2fx", figure.goalAtMost > 0 ? 1 / ratio : ratio);
+            std::snprintf(ratioText, sizeof ratioText, "%.2fx",
+                          figure.goalAtMost > 0 ? 1 / ratio : ratio);
             if (figure.goalRatio > 0 || figure.goalAtMost > 0) {
-                const bool met = figure.goalRatio > 0 ? ratio >= figure.goalRatio : 1 / ratio <= figure.goalAtMost;
+                const bool met = figure.goalRatio > 0 ? ratio >= figure.goalRatio
+                                                      : 1 / ratio <= figure.goalAtMost;
                 missed += !met;
                 char text[96];
                 if (figure.goalRatio > 0)
-                    std::snprintf(text, sizeof text, "%s (at least %.0fx faster)", met ? "met" : "MISSED", figure.goalRatio);
+                    std::snprintf(text, sizeof text, "%s (at least %.0fx faster)",
+                                  met ? "met" : "MISSED", figure.goalRatio);
                 else
-                    std::snprintf(text, sizeof text, "%s (at most %.0fx the peer)", met ? "met" : "MISSED", figure.goalAtMost);
+                    std::snprintf(text, sizeof text, "%s (at most %.0fx the peer)",
+                                  met ? "met" : "MISSED", figure.goalAtMost);
                 goal = text;
             }
         } else if (!figure.peer.empty()) {
@@ -97,10 +108,12 @@ int runAndSummarise(int argc, char **argv, const std::vector<Figure> &figures)
             const bool met = ours->second <= figure.goalMs;
             missed += !met;
             char text[96];
-            std::snprintf(text, sizeof text, "%s (at most %.0f ms)", met ? "met" : "MISSED", figure.goalMs);
+            std::snprintf(text, sizeof text, "%s (at most %.0f ms)", met ? "met" : "MISSED",
+                          figure.goalMs);
             goal = goal == "-" ? std::string(text) : goal + ", " + text;
         }
-        std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText, ratioText, goal.c_str());
+        std::printf("%-46s %12.3f %12s %9s  %s\n", figure.label.c_str(), ours->second, peerText,
+                    ratioText, goal.c_str());
     }
     std::fflush(stdout);
     return missed;

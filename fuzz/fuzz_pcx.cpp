@@ -7,14 +7,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const PcxResult result = decodePcx(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const PcxResult result =
+        decodePcx(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!result.ok) {
         if (result.error.isEmpty())
             std::abort(); // a refusal always says why
         return 0;
     }
     const PcxImage &image = result.image;
-    if (image.width <= 0 || image.height <= 0 || image.width > pcx::maxSide || image.height > pcx::maxSide)
+    if (image.width <= 0 || image.height <= 0 || image.width > pcx::maxSide
+        || image.height > pcx::maxSide)
         std::abort();
     if (image.rgb.size() != qsizetype(image.width) * image.height * 3)
         std::abort();

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QString name;
     QString iconPath;
-    for (QDomNode node = document.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
+    for (QDomNode node = document.documentElement().firstChild(); !node.isNull();
+         node = node.nextSibling()) {
         if (!node.isElement())
             continue;
         const QDomElement element = node.toElement();

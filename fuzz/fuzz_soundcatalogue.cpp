@@ -48,7 +48,7 @@ public:
     SoundHandle currentSound(ChannelHandle) override { return SoundHandle{lastSound}; }
     bool isPlaying(ChannelHandle) override { return false; }
     void releaseSound(SoundHandle sound) override { check(sound.id == lastSound); }
-    void releaseSystem() override {}
+    void releaseSystem() override { }
 
 private:
     int lastSound = 0;

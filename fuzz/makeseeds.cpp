@@ -42,11 +42,13 @@ Md2Writer md2Mesh(int frameCount, int vertexCount, int padding)
         frame.scale[0] = 0.5f + f;
         frame.translate[1] = -8.0f * f;
         for (int i = 0; i < vertexCount; ++i)
-            frame.vertices.append(Md2Writer::Vertex{quint8(i * 11), quint8(i * 29 + f), quint8(255 - i), quint8((i * 13) % 162)});
+            frame.vertices.append(Md2Writer::Vertex{quint8(i * 11), quint8(i * 29 + f),
+                                                    quint8(255 - i), quint8((i * 13) % 162)});
         md2.frames.append(frame);
     }
     for (int i = 0; i + 2 < vertexCount; ++i)
-        md2.triangles.append(Md2Writer::Triangle{{quint16(i), quint16(i + 1), quint16(i + 2)}, {quint16(i), quint16(i + 1), quint16(i + 2)}});
+        md2.triangles.append(Md2Writer::Triangle{{quint16(i), quint16(i + 1), quint16(i + 2)},
+                                                 {quint16(i), quint16(i + 1), quint16(i + 2)}});
     for (int i = 0; i < vertexCount; ++i)
         md2.texCoords.append(Md2Writer::TexCoord{qint16(i * 8), qint16(256 - i * 8)});
     return md2;
@@ -92,32 +94,38 @@ int main(int argc, char **argv)
     ok &= save(md2Dir, QStringLiteral("negative-offset.md2"), damaged);
 
     const QString setDir = out + QStringLiteral("/setfile");
-    ok &= save(setDir, QStringLiteral("upper.xml"),
-               "<set>\n <name>Upper body</name>\n <icon>upper.png</icon>\n"
-               " <shape><filename>bodyparts/torso.md2</filename><pos_x>0</pos_x><pos_y>0.2</pos_y><pos_z>0</pos_z></shape>\n"
-               " <part><filename>bodyparts/heart.md2</filename><pos_x>0.05</pos_x><pos_y>0.3</pos_y>"
-               "<pos_z>0.1</pos_z><rot_y>90</rot_y><scale>0.5</scale></part>\n"
-               " <!-- the lung -->\n"
-               " <part><filename>bodyparts/lung.md2</filename><pos_x>-0.1</pos_x><pos_y>0.35</pos_y>"
-               "<rot_x>1e3</rot_x><rot_z>-4</rot_z><rot_z>7</rot_z></part>\n"
-               " <part/>\n</set>\n");
-    ok &= save(setDir, QStringLiteral("entities.xml"),
-               "<?xml version=\"1.0\"?>\n<!DOCTYPE set [<!ENTITY a \"0.5\"><!ENTITY b \"&a;&a;\">]>\n"
-               "<set><name>&b;</name><part><pos_x>&a;</pos_x><filename><![CDATA[x/y.md2]]></filename></part>"
-               "<shape><pos_y>1,5</pos_y></shape><shape><pos_y>-.5e1</pos_y></shape></set>\n");
+    ok &=
+        save(setDir, QStringLiteral("upper.xml"),
+             "<set>\n <name>Upper body</name>\n <icon>upper.png</icon>\n"
+             " <shape><filename>bodyparts/torso.md2</filename><pos_x>0</pos_x><pos_y>0.2</"
+             "pos_y><pos_z>0</pos_z></shape>\n"
+             " <part><filename>bodyparts/heart.md2</filename><pos_x>0.05</pos_x><pos_y>0.3</pos_y>"
+             "<pos_z>0.1</pos_z><rot_y>90</rot_y><scale>0.5</scale></part>\n"
+             " <!-- the lung -->\n"
+             " <part><filename>bodyparts/lung.md2</filename><pos_x>-0.1</pos_x><pos_y>0.35</pos_y>"
+             "<rot_x>1e3</rot_x><rot_z>-4</rot_z><rot_z>7</rot_z></part>\n"
+             " <part/>\n</set>\n");
+    ok &=
+        save(setDir, QStringLiteral("entities.xml"),
+             "<?xml version=\"1.0\"?>\n<!DOCTYPE set [<!ENTITY a \"0.5\"><!ENTITY b \"&a;&a;\">]>\n"
+             "<set><name>&b;</name><part><pos_x>&a;</pos_x><filename><![CDATA[x/y.md2]]></"
+             "filename></part>"
+             "<shape><pos_y>1,5</pos_y></shape><shape><pos_y>-.5e1</pos_y></shape></set>\n");
     ok &= save(setDir, QStringLiteral("nested.xml"),
                "<set><part><filename>a<b>c<d>e</d></b></filename><pos_z>2</pos_z></part>"
                "<icon>i<x/>.png</icon>text<?pi data?></set>");
 
     const QString soundDir = out + QStringLiteral("/soundcatalogue");
-    ok &= save(soundDir, QStringLiteral("sounds.xml"),
-               "<sounds>\n <sound><name>click</name><file>click.wav</file></sound>\n"
-               " <sound><name>fits</name><file>fits.wav</file></sound>\n"
-               " <sound><name>won</name><name>won</name><file>won.ogg</file></sound>\n"
-               " <!-- left out: no file --><sound><name>fits</name></sound>\n"
-               " <other><sound><name>click</name><file>deep.wav</file></sound></other>\n</sounds>\n");
-    ok &= save(soundDir, QStringLiteral("odd.xml"),
-               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<x><sound><file>\xe9t\xe9.wav</file>"
-               "<name>click</name></sound><sound><name></name><file>a</file></sound></x>");
+    ok &=
+        save(soundDir, QStringLiteral("sounds.xml"),
+             "<sounds>\n <sound><name>click</name><file>click.wav</file></sound>\n"
+             " <sound><name>fits</name><file>fits.wav</file></sound>\n"
+             " <sound><name>won</name><name>won</name><file>won.ogg</file></sound>\n"
+             " <!-- left out: no file --><sound><name>fits</name></sound>\n"
+             " <other><sound><name>click</name><file>deep.wav</file></sound></other>\n</sounds>\n");
+    ok &=
+        save(soundDir, QStringLiteral("odd.xml"),
+             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<x><sound><file>\xe9t\xe9.wav</file>"
+             "<name>click</name></sound><sound><name></name><file>a</file></sound></x>");
     return ok ? 0 : 1;
 }

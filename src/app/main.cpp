@@ -10,8 +10,7 @@ int main(int argc, char *argv[])
 {
     // Qt aborts without a display; say what is wrong instead.
     if (!findDisplay(argc, argv)) {
-        std::fputs("torvane: no display available; start Torvane from a desktop session\n",
-                   stderr);
+        std::fputs("torvane: no display available; start Torvane from a desktop session\n", stderr);
         return 1;
     }
 

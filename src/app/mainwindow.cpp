@@ -51,8 +51,7 @@ QPoint MainWindow::centredPosition(QSize window, QSize screen)
 {
     // Integer division truncates toward zero, also for a screen larger than
     // the window.
-    return QPoint((window.width() - screen.width()) / 2,
-                  (window.height() - screen.height()) / 2);
+    return QPoint((window.width() - screen.width()) / 2, (window.height() - screen.height()) / 2);
 }
 
 void MainWindow::centre(QWidget *screen)
@@ -141,7 +140,8 @@ void MainWindow::multiPlayer()
         connect(screenmp, &MultiPlayerScreen::goBack, this, &MainWindow::screenmp_to_screen1);
         // A student's game screen covers the window as the single-player one does.
         connect(screenmp, &MultiPlayerScreen::gameShown, this, &MainWindow::moveMusicButtonsTo);
-        connect(screenmp, &MultiPlayerScreen::gameHidden, this, [this] { moveMusicButtonsTo(this); });
+        connect(screenmp, &MultiPlayerScreen::gameHidden, this,
+                [this] { moveMusicButtonsTo(this); });
     }
     screenmp->show();
 }

@@ -28,9 +28,11 @@ extern "C" void writeSignalByte(int)
 
 bool findDisplay(int argc, char **argv)
 {
-    bool found = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+    bool found = !qEnvironmentVariableIsEmpty("DISPLAY")
+                 || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                  || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    const std::pair<QByteArray, const char *> options[] = {{"-platform", "QT_QPA_PLATFORM"}, {"-display", "DISPLAY"}};
+    const std::pair<QByteArray, const char *> options[] = {{"-platform", "QT_QPA_PLATFORM"},
+                                                           {"-display", "DISPLAY"}};
     for (int i = 1; i < argc; ++i) {
         QByteArray arg(argv[i]);
         if (arg.startsWith("--"))
@@ -80,7 +82,6 @@ QuitOnSignals::~QuitOnSignals()
 void QuitOnSignals::signalled()
 {
     char bytes[16];
-    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) { }
     QApplication::closeAllWindows();
 }

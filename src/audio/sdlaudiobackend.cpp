@@ -63,7 +63,8 @@ AudioResult SdlAudioBackend::init(int channelCount)
         return AudioResult::Failed;
     sdlAudio = true;
     // Decoders that are missing here only narrow the formats; WAV is built in.
-    Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_OPUS | MIX_INIT_MID);
+    Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC | MIX_INIT_MOD | MIX_INIT_OPUS
+             | MIX_INIT_MID);
     mixerLoaded = true;
     if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         releaseSystem();

@@ -69,14 +69,16 @@ void SoundManager::readEffects()
     if (!readXmlFile(catalogueFile, document))
         return;
 
-    for (QDomNode node = document.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
+    for (QDomNode node = document.documentElement().firstChild(); !node.isNull();
+         node = node.nextSibling()) {
         const QDomElement sound = node.toElement();
         if (sound.isNull() || sound.tagName() != QLatin1String("sound"))
             continue;
         QString name;
         QString path;
         // Every matching child is read so the last one counts.
-        for (QDomElement field = sound.firstChildElement(); !field.isNull(); field = field.nextSiblingElement()) {
+        for (QDomElement field = sound.firstChildElement(); !field.isNull();
+             field = field.nextSiblingElement()) {
             if (field.tagName() == QLatin1String("name"))
                 name = field.text();
             else if (field.tagName() == QLatin1String("file"))
@@ -135,7 +137,8 @@ void SoundManager::playMusic()
         }
 
         SoundHandle sound;
-        const AudioResult result = system->createSound(QFile::encodeName(playlist.at(currentTrack)), SoundMode::Stream, &sound);
+        const AudioResult result = system->createSound(QFile::encodeName(playlist.at(currentTrack)),
+                                                       SoundMode::Stream, &sound);
         if (result == AudioResult::Ok) {
             musicSound = sound;
             if (system->playSound(musicSound, &musicChannel) == AudioResult::Ok) {

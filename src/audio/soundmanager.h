@@ -41,13 +41,13 @@ private:
     SoundHandle effectSound;
     ChannelHandle musicChannel;
     ChannelHandle effectChannel;
-    bool ready = false;           // music may play; a failed track start clears it for good
-    QList<QString> playlist;      // "music/<file>", sorted by name ignoring case
+    bool ready = false;              // music may play; a failed track start clears it for good
+    QList<QString> playlist;         // "music/<file>", sorted by name ignoring case
     QHash<QString, QString> effects; // effect name -> "sound/<file>"
     int currentTrack = -1;
-    bool musicStopped = true;     // no automatic advance (after stopMusic and after start-up)
-    bool created = false;         // createSystem succeeded: the system needs releasing
-    bool started = false;         // the device is open: effects may play
+    bool musicStopped = true; // no automatic advance (after stopMusic and after start-up)
+    bool created = false;     // createSystem succeeded: the system needs releasing
+    bool started = false;     // the device is open: effects may play
 };
 
 // The one sound gateway, set by the main window when it loads.

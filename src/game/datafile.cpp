@@ -10,7 +10,8 @@
 bool writeDataFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.size() == bytes.size() && existing.readAll() == bytes)
+    if (existing.open(QIODevice::ReadOnly) && existing.size() == bytes.size()
+        && existing.readAll() == bytes)
         return true;
     existing.close();
     QDir().mkpath(QFileInfo(path).path());

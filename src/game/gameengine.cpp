@@ -19,7 +19,8 @@ void playEffect(const GameEngine &engine, const char *name)
 } // namespace
 
 GameEngine::GameEngine(QDomDocument *document)
-    : document(document), tolerance(setformat::defaultTolerance)
+    : document(document)
+    , tolerance(setformat::defaultTolerance)
 {
     if (document) {
         const QDomElement root = document->documentElement();

@@ -41,9 +41,9 @@ public:
     // The host keeps an engine for every student; those play no sound.
     bool silent = false;
 
-    QList<PieceRecord *> remaining; // owned
-    QList<PieceRecord *> placed;    // owned
-    PieceRecord *current = nullptr; // owned
+    QList<PieceRecord *> remaining;    // owned
+    QList<PieceRecord *> placed;       // owned
+    PieceRecord *current = nullptr;    // owned
     PieceRecord *shapePiece = nullptr; // owned
     QDomDocument *document = nullptr;
     bool gameWon = false;

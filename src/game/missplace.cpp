@@ -14,7 +14,8 @@ const PieceRecord *placeDroppedOn(const GameEngine &engine, float x, float y)
     const auto consider = [&](const PieceRecord *piece) {
         if (piece == engine.current || piece->name.isEmpty() || !engine.fitsAt(*piece, x, y))
             return;
-        const float distance = std::hypot(piece->posX() + engine.offsetX - x, piece->posY() + engine.offsetY - y);
+        const float distance =
+            std::hypot(piece->posX() + engine.offsetX - x, piece->posY() + engine.offsetY - y);
         if (!nearest || distance < nearestDistance) {
             nearest = piece;
             nearestDistance = distance;

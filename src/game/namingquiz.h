@@ -32,9 +32,9 @@ public:
     // such choice is offered.
     bool answer(int choice);
 
-    int questions = 0;    // pieces asked, answered or not
+    int questions = 0; // pieces asked, answered or not
     int rightAnswers = 0;
-    int answers = 0;      // given; a new answer has come when this grows
+    int answers = 0; // given; a new answer has come when this grows
     // The last answer: the piece asked and the piece whose name was chosen.
     const PieceRecord *lastAsked = nullptr;
     const PieceRecord *lastChosen = nullptr;

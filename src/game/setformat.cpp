@@ -40,7 +40,11 @@ void writePiece(QString &out, const char *tag, const Piece &piece)
     key("pos_x", formatNumber(p.posX));
     key("pos_y", formatNumber(p.posY));
     key("pos_z", formatNumber(p.posZ));
-    const struct { const char *name; float value, unset; } optional[] = {
+    const struct
+    {
+        const char *name;
+        float value, unset;
+    } optional[] = {
         {"rot_x", p.rotX, 0}, {"rot_y", p.rotY, 0}, {"rot_z", p.rotZ, 0}, {"scale", p.scale, 1}};
     for (const auto &o : optional)
         if (o.value != o.unset)
@@ -125,7 +129,8 @@ SetFile readSet(const QDomDocument &document)
             set.hasShape = true, set.shape = pieceOf(node);
     }
     // Head and left along one axis cannot both be right: trust neither.
-    if (!set.towardsHead.isEmpty() && !set.towardsLeft.isEmpty() && set.towardsHead.back() == set.towardsLeft.back())
+    if (!set.towardsHead.isEmpty() && !set.towardsLeft.isEmpty()
+        && set.towardsHead.back() == set.towardsLeft.back())
         set.towardsHead.clear(), set.towardsLeft.clear();
     return set;
 }
@@ -142,13 +147,16 @@ QByteArray writeSet(const SetFile &set)
     if (!set.icon.isEmpty())
         out += QStringLiteral("  <icon>%1</icon>\n").arg(xmlText(set.icon));
     if (set.tolerance != 0)
-        out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(tolerance), formatNumber(float(set.tolerance)));
+        out += QStringLiteral("  <%1>%2</%1>\n")
+                   .arg(QLatin1String(tolerance), formatNumber(float(set.tolerance)));
     if (!set.maker.isEmpty())
         out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(maker), xmlText(set.maker));
     if (!set.towardsHead.isEmpty())
-        out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(towardsHead), xmlText(set.towardsHead));
+        out += QStringLiteral("  <%1>%2</%1>\n")
+                   .arg(QLatin1String(towardsHead), xmlText(set.towardsHead));
     if (!set.towardsLeft.isEmpty())
-        out += QStringLiteral("  <%1>%2</%1>\n").arg(QLatin1String(towardsLeft), xmlText(set.towardsLeft));
+        out += QStringLiteral("  <%1>%2</%1>\n")
+                   .arg(QLatin1String(towardsLeft), xmlText(set.towardsLeft));
     if (set.hasShape)
         writePiece(out, "shape", set.shape);
     for (const Piece &part : set.parts)
@@ -176,7 +184,8 @@ double widestSeparatingTolerance(const QList<QPointF> &targets)
     for (int i = 0; i < targets.size(); ++i)
         for (int j = i + 1; j < targets.size(); ++j)
             widest = std::min(widest, std::max(std::abs(targets[i].x() - targets[j].x()),
-                                               std::abs(targets[i].y() - targets[j].y())) / 2);
+                                               std::abs(targets[i].y() - targets[j].y()))
+                                          / 2);
     return widest;
 }
 

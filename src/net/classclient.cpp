@@ -31,14 +31,16 @@ QList<int> intList(const QJsonValue &value, int low, int high, qsizetype most)
 ClassClient::ClassClient(QObject *parent)
     : QObject(parent)
 {
-    cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/sets");
+    cacheDir =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/sets");
     timer.setInterval(tickMs);
     connect(&timer, &QTimer::timeout, this, &ClassClient::tick);
 }
 
 ClassClient::~ClassClient() = default;
 
-void ClassClient::join(const QString &hostName, quint16 port, const QString &gameCode, const QString &name)
+void ClassClient::join(const QString &hostName, quint16 port, const QString &gameCode,
+                       const QString &name)
 {
     if (currentPhase != Phase::Idle)
         return;
@@ -165,7 +167,8 @@ void ClassClient::handle(const QJsonObject &message)
         syncClock(message);
         if (message.value(QLatin1String("finished")).toBool()) {
             playerState.finished = true;
-            playerState.time = std::max<qint64>(0, message.value(QLatin1String("finishTime")).toInteger());
+            playerState.time =
+                std::max<qint64>(0, message.value(QLatin1String("finishTime")).toInteger());
         }
         emit verdict(*piece, message.value(QLatin1String("fits")).toBool());
     } else if (type == QLatin1String("standings")) {
@@ -190,8 +193,9 @@ void ClassClient::welcome(const QJsonObject &message)
     setFiles = set.value(QLatin1String("files")).toInt(-1);
     bundleName = set.value(QLatin1String("name")).toString().left(100);
     const auto count = protocol::intField(message, "pieces", 0, setlimits::maxFiles);
-    if (!SetBundle::validId(setId) || setDigest.size() != 64 || setSize < 0 || setSize > setlimits::maxSetBytes
-        || setFiles < 1 || setFiles > setlimits::maxFiles || !count) {
+    if (!SetBundle::validId(setId) || setDigest.size() != 64 || setSize < 0
+        || setSize > setlimits::maxSetBytes || setFiles < 1 || setFiles > setlimits::maxFiles
+        || !count) {
         fail(QStringLiteral("The host offers a set this game cannot take."));
         return;
     }
@@ -200,7 +204,7 @@ void ClassClient::welcome(const QJsonObject &message)
     playerName = message.value(QLatin1String("name")).toString(playerName);
     level = protocol::intField(message, "difficulty", 1, 3).value_or(1);
     const QString phase = message.value(QLatin1String("phase")).toString();
-    currentPhase = phase == QLatin1String("playing") ? Phase::Playing
+    currentPhase = phase == QLatin1String("playing")    ? Phase::Playing
                    : phase == QLatin1String("finished") ? Phase::Finished
                                                         : Phase::Lobby;
 
@@ -235,14 +239,16 @@ void ClassClient::receiveFile(const QJsonObject &message)
     const QString name = message.value(QLatin1String("name")).toString();
     const qint64 size = message.value(QLatin1String("size")).toInteger(-1);
     const qint64 offset = message.value(QLatin1String("offset")).toInteger(-1);
-    const auto data = QByteArray::fromBase64Encoding(message.value(QLatin1String("data")).toString().toLatin1(),
-                                                     QByteArray::AbortOnBase64DecodingErrors);
+    const auto data =
+        QByteArray::fromBase64Encoding(message.value(QLatin1String("data")).toString().toLatin1(),
+                                       QByteArray::AbortOnBase64DecodingErrors);
     // A file comes whole, in order, before the next one begins.
     const bool continues = !received.isEmpty() && received.last().name == name && fileSize == size
                            && received.last().bytes.size() == offset;
     const bool begins = offset == 0 && received.size() < setFiles
                         && (received.isEmpty() || received.last().bytes.size() == fileSize)
-                        && std::none_of(received.begin(), received.end(), [&](const SetFile &f) { return f.name == name; });
+                        && std::none_of(received.begin(), received.end(),
+                                        [&](const SetFile &f) { return f.name == name; });
     if (!SetBundle::validFileName(name) || size < 0 || size > setlimits::maxFileBytes || !data
         || (!continues && !begins) || offset + data.decoded.size() > size
         || receivedBytes + data.decoded.size() > std::min(setSize, setlimits::maxSetBytes)) {
@@ -265,12 +271,14 @@ void ClassClient::setEnd(const QJsonObject &)
     auto bundle = SetBundle::fromFiles(setId, received, &why);
     received.clear();
     if (!bundle || bundle->digest() != setDigest) {
-        fail(QStringLiteral("The set from the host is damaged%1.").arg(why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+        fail(QStringLiteral("The set from the host is damaged%1.")
+                 .arg(why.isEmpty() ? QString() : QStringLiteral(": ") + why));
         return;
     }
     // Stored, then read back from the cache through the same checks as any.
     const QString cached = cacheDir + QLatin1Char('/') + setDigest;
-    const auto kept = bundle->store(cached, &why) ? SetBundle::read(cached, setId, &why) : std::nullopt;
+    const auto kept =
+        bundle->store(cached, &why) ? SetBundle::read(cached, setId, &why) : std::nullopt;
     if (!kept || kept->digest() != setDigest) {
         fail(QStringLiteral("The set could not be kept: %1").arg(why));
         return;
@@ -360,7 +368,8 @@ void ClassClient::fail(const QString &why)
 void ClassClient::tick()
 {
     if (lastHeard.elapsed() > protocol::hostSilenceMs) {
-        fail(welcomed ? QStringLiteral("The host has gone.") : QStringLiteral("Could not reach a game at %1.").arg(host));
+        fail(welcomed ? QStringLiteral("The host has gone.")
+                      : QStringLiteral("Could not reach a game at %1.").arg(host));
         return;
     }
     if (welcomed && lastPing.elapsed() >= protocol::pingIntervalMs) {

@@ -62,7 +62,7 @@ public:
         QList<int> placed; // pieces in the order they were fitted
         QList<int> misses; // by piece
         bool finished = false;
-        qint64 time = 0;   // the finish time, once finished
+        qint64 time = 0; // the finish time, once finished
     };
     State state() const { return playerState; }
 

@@ -20,8 +20,10 @@ QString csvField(QString text)
     if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front()))
         text.prepend(QLatin1Char('\''));
     if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
-        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.startsWith(QLatin1Char('\'')))
-        text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
+        || text.startsWith(QLatin1Char('\'')))
+        text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\""))
+               + QLatin1Char('"');
     return text;
 }
 
@@ -43,7 +45,8 @@ ClassGame::ClassGame(const QByteArray &setXml, int difficulty)
         document->setContent(setXml);
     const GameEngine engine(document.get());
     for (const PieceRecord *record : std::as_const(engine.remaining))
-        names << (record->name.isEmpty() ? QFileInfo(record->fileName).completeBaseName() : record->name);
+        names << (record->name.isEmpty() ? QFileInfo(record->fileName).completeBaseName()
+                                         : record->name);
 }
 
 ClassGame::~ClassGame() = default;
@@ -70,12 +73,16 @@ ClassGame::Player &ClassGame::add(const QString &name)
 
 void ClassGame::remove(const Player *player)
 {
-    list.erase(std::remove_if(list.begin(), list.end(), [player](const auto &p) { return p.get() == player; }), list.end());
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [player](const auto &p) { return p.get() == player; }),
+               list.end());
 }
 
 bool ClassGame::allFinished() const
 {
-    return !list.empty() && std::all_of(list.begin(), list.end(), [](const auto &p) { return p->engine->gameWon; });
+    return !list.empty() && std::all_of(list.begin(), list.end(), [](const auto &p) {
+        return p->engine->gameWon;
+    });
 }
 
 PieceRecord *ClassGame::takeInHand(Player &p, int piece)
@@ -98,7 +105,8 @@ void ClassGame::putBack(Player &p)
         return;
     const qsizetype at = p.order.indexOf(engine.current);
     qsizetype position = 0;
-    while (position < engine.remaining.size() && p.order.indexOf(engine.remaining.at(position)) < at)
+    while (position < engine.remaining.size()
+           && p.order.indexOf(engine.remaining.at(position)) < at)
         ++position;
     engine.remaining.insert(position, engine.current);
     engine.current = nullptr;
@@ -168,21 +176,27 @@ QList<QPair<QString, int>> ClassGame::mostMissed(int count) const
         if (sum > 0)
             totals.append({names.at(i), sum});
     }
-    std::stable_sort(totals.begin(), totals.end(), [](const auto &a, const auto &b) { return a.second > b.second; });
+    std::stable_sort(totals.begin(), totals.end(),
+                     [](const auto &a, const auto &b) { return a.second > b.second; });
     return totals.mid(0, count);
 }
 
 QByteArray ClassGame::reportCsv(qint64 now) const
 {
-    QStringList header{"Place", "Player", "Finished", "Time", "Seconds", "Progress", "Misses", "Hints"};
+    QStringList header{"Place",   "Player",   "Finished", "Time",
+                       "Seconds", "Progress", "Misses",   "Hints"};
     for (const QString &piece : names)
         header << csvField(piece + QStringLiteral(" misses"));
     QString csv = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     for (const Standing &s : standings(now)) {
-        QStringList row{QString::number(s.place), csvField(s.name), s.finished ? "yes" : "no",
+        QStringList row{QString::number(s.place),
+                        csvField(s.name),
+                        s.finished ? "yes" : "no",
                         s.finished ? formatClassTime(s.timeMs) : QString(),
                         s.finished ? QString::number(s.timeMs / 1000.0, 'f', 1) : QString(),
-                        QString::number(s.progress), QString::number(s.misses), QString::number(s.hints)};
+                        QString::number(s.progress),
+                        QString::number(s.misses),
+                        QString::number(s.hints)};
         for (int n : std::as_const(s.pieceMisses))
             row << QString::number(n);
         csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");

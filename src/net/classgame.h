@@ -28,7 +28,7 @@ public:
         std::unique_ptr<GameEngine> engine; // silent: the teacher hears no student's fit
         QList<PieceRecord *> order;         // the engine's pieces in the set's order
         bool connected = false;
-        qint64 finishedAt = -1;             // the class clock at the last fit
+        qint64 finishedAt = -1; // the class clock at the last fit
         int joinOrder = 0;
     };
 

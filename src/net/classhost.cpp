@@ -21,7 +21,8 @@ ClassHost::ClassHost(const SetBundle &set, const Options &options, QObject *pare
     : QObject(parent)
     , bundle(set)
     , options(options)
-    , game(set.file(set.xmlName()) ? set.file(set.xmlName())->bytes : QByteArray(), options.difficulty)
+    , game(set.file(set.xmlName()) ? set.file(set.xmlName())->bytes : QByteArray(),
+           options.difficulty)
 {
     if (!protocol::validCode(this->options.code))
         this->options.code = protocol::randomCode();
@@ -53,7 +54,9 @@ bool ClassHost::listen(QString *why)
     server->setListenBacklogSize(128);
     if (!server->listen(options.address, options.port)) {
         if (why)
-            *why = QStringLiteral("cannot listen on port %1: %2").arg(options.port).arg(server->errorString());
+            *why = QStringLiteral("cannot listen on port %1: %2")
+                       .arg(options.port)
+                       .arg(server->errorString());
         return false;
     }
     connect(server, &QTcpServer::newConnection, this, &ClassHost::accept);
@@ -136,11 +139,13 @@ void ClassHost::tick()
 
 void ClassHost::sendBeacon()
 {
-    const QJsonObject message{{"type", "torvane-game"}, {"version", protocol::version}, {"host", options.hostName},
-                              {"set", bundle.name.left(100)}, {"setId", bundle.id}, {"port", int(port())},
+    const QJsonObject message{{"type", "torvane-game"},   {"version", protocol::version},
+                              {"host", options.hostName}, {"set", bundle.name.left(100)},
+                              {"setId", bundle.id},       {"port", int(port())},
                               {"players", playerCount()}, {"phase", phaseName()}};
     const QByteArray datagram = QJsonDocument(message).toJson(QJsonDocument::Compact);
-    const QList<QHostAddress> targets = options.beaconTargets.isEmpty() ? broadcastAddresses() : options.beaconTargets;
+    const QList<QHostAddress> targets =
+        options.beaconTargets.isEmpty() ? broadcastAddresses() : options.beaconTargets;
     for (const QHostAddress &target : targets)
         beacon->writeDatagram(datagram, target, options.beaconPort);
 }
@@ -153,7 +158,8 @@ QList<Standing> ClassHost::standings() const
 bool ClassHost::writeReport(const QString &path, QString *why) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(game.reportCsv(clock())) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(game.reportCsv(clock())) < 0
+        || !file.commit()) {
         if (why)
             *why = file.errorString();
         return false;

@@ -27,7 +27,8 @@ void ClassHost::accept()
         connect(socket, &QTcpSocket::bytesWritten, this, [this, c] { pumpSet(c); });
         // A flood is turned away at once: its sockets must not pile up while they close.
         if (waiting >= protocol::maxUnauthenticated)
-            close(c, QStringLiteral("busy"), QStringLiteral("Too many connections are waiting; try again."), true);
+            close(c, QStringLiteral("busy"),
+                  QStringLiteral("Too many connections are waiting; try again."), true);
     }
 }
 
@@ -39,8 +40,9 @@ void ClassHost::readFrom(Connection *c)
         case LineReader::NeedMore:
             return;
         case LineReader::TooLong:
-            close(c, QStringLiteral("too-long"),
-                  QStringLiteral("A message is longer than %1 bytes.").arg(protocol::maxClientLine));
+            close(
+                c, QStringLiteral("too-long"),
+                QStringLiteral("A message is longer than %1 bytes.").arg(protocol::maxClientLine));
             return;
         case LineReader::Line:
             break;
@@ -48,7 +50,8 @@ void ClassHost::readFrom(Connection *c)
         c->lastHeard = sinceCreated.elapsed();
         const auto message = protocol::decode(line);
         if (!message) {
-            close(c, QStringLiteral("bad-message"), QStringLiteral("A line is not a JSON object with a type."));
+            close(c, QStringLiteral("bad-message"),
+                  QStringLiteral("A line is not a JSON object with a type."));
             return;
         }
         if (!handle(c, *message))
@@ -71,7 +74,8 @@ bool ClassHost::handle(Connection *c, const QJsonObject &message)
     if (type == QLatin1String("get-set")) {
         // Once a connection: the set is large, and one copy is enough.
         if (c->setAsked)
-            return complain(c, QStringLiteral("bad-message"), QStringLiteral("The set has been asked for."));
+            return complain(c, QStringLiteral("bad-message"),
+                            QStringLiteral("The set has been asked for."));
         c->setAsked = c->sendingSet = true;
         pumpSet(c);
         return true;
@@ -84,7 +88,8 @@ bool ClassHost::handle(Connection *c, const QJsonObject &message)
     }
     if (type == QLatin1String("hello"))
         return complain(c, QStringLiteral("bad-message"), QStringLiteral("Hello has been said."));
-    return complain(c, QStringLiteral("unknown-type"), QStringLiteral("No such message: %1").arg(type.left(40)));
+    return complain(c, QStringLiteral("unknown-type"),
+                    QStringLiteral("No such message: %1").arg(type.left(40)));
 }
 
 bool ClassHost::hello(Connection *c, const QJsonObject &message)
@@ -92,7 +97,8 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
     const auto version = protocol::intField(message, "version", 0, 1 << 30);
     if (version != protocol::version) {
         close(c, QStringLiteral("version"),
-              QStringLiteral("This host speaks version %1 of the class game.").arg(protocol::version));
+              QStringLiteral("This host speaks version %1 of the class game.")
+                  .arg(protocol::version));
         return false;
     }
     if (message.value(QLatin1String("code")).toString() != options.code) {
@@ -108,7 +114,8 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
     }
     ClassGame::Player *p = game.find(name);
     if (p && p->connected) {
-        close(c, QStringLiteral("name-taken"), QStringLiteral("Someone plays as %1 already.").arg(p->name));
+        close(c, QStringLiteral("name-taken"),
+              QStringLiteral("Someone plays as %1 already.").arg(p->name));
         return false;
     }
     if (!p && currentPhase == Phase::Finished) {
@@ -131,15 +138,19 @@ bool ClassHost::hello(Connection *c, const QJsonObject &message)
              {"phase", phaseName()},
              {"difficulty", options.difficulty},
              {"pieces", int(p->order.size())},
-             {"set", QJsonObject{{"id", bundle.id}, {"name", bundle.name}, {"digest", bundle.digest()},
-                                 {"size", bundle.size()}, {"files", int(bundle.files.size())}}}});
+             {"set", QJsonObject{{"id", bundle.id},
+                                 {"name", bundle.name},
+                                 {"digest", bundle.digest()},
+                                 {"size", bundle.size()},
+                                 {"files", int(bundle.files.size())}}}});
     if (currentPhase == Phase::Lobby) {
         broadcast(lobbyMessage());
     } else {
         if (currentPhase == Phase::Playing)
             send(c, {{"type", "start"}, {"time", clock()}});
         send(c, game.stateMessage(*p, clock()));
-        send(c, game.standingsMessage(currentPhase == Phase::Finished ? "podium" : "standings", clock()));
+        send(c, game.standingsMessage(currentPhase == Phase::Finished ? "podium" : "standings",
+                                      clock()));
     }
     standingsDirty = true;
     emit joined(p->name, again);
@@ -153,18 +164,21 @@ bool ClassHost::play(Connection *c, const QJsonObject &message, bool drop)
     const auto piece = protocol::intField(message, "piece", 0, int(p.order.size()) - 1);
     const QJsonValue x = message.value(QLatin1String("x")), y = message.value(QLatin1String("y"));
     const auto inRoom = [](const QJsonValue &v) {
-        return v.isDouble() && std::isfinite(v.toDouble()) && std::abs(v.toDouble()) <= protocol::maxCoordinate;
+        return v.isDouble() && std::isfinite(v.toDouble())
+               && std::abs(v.toDouble()) <= protocol::maxCoordinate;
     };
     if (!piece || (drop && (!inRoom(x) || !inRoom(y))))
         return complain(c, QStringLiteral("bad-message"),
                         drop ? QStringLiteral("A drop names a piece and a point x, y.")
                              : QStringLiteral("A take names a piece."));
     if (currentPhase != Phase::Playing || p.engine->gameWon) {
-        send(c, protocol::error(QStringLiteral("not-playing"), QStringLiteral("There is nothing to play now.")));
+        send(c, protocol::error(QStringLiteral("not-playing"),
+                                QStringLiteral("There is nothing to play now.")));
         return true;
     }
     if (!game.takeInHand(p, *piece)) {
-        send(c, protocol::error(QStringLiteral("piece"), QStringLiteral("That piece is placed already.")));
+        send(c, protocol::error(QStringLiteral("piece"),
+                                QStringLiteral("That piece is placed already.")));
         send(c, game.stateMessage(p, clock()));
         return true;
     }

@@ -13,7 +13,8 @@ QList<QHostAddress> broadcastAddresses()
     for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
         const auto flags = interface.flags();
         if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || !(flags & QNetworkInterface::CanBroadcast) || (flags & QNetworkInterface::IsLoopBack))
+            || !(flags & QNetworkInterface::CanBroadcast)
+            || (flags & QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry &entry : interface.addressEntries())
             if (!entry.broadcast().isNull())
@@ -35,7 +36,8 @@ bool GameFinder::listen(quint16 port)
     delete socket;
     socket = new QUdpSocket(this);
     // Shared, so that a second game on the same machine hears the beacons too.
-    if (!socket->bind(QHostAddress::AnyIPv4, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+    if (!socket->bind(QHostAddress::AnyIPv4, port,
+                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
         return false;
     connect(socket, &QUdpSocket::readyRead, this, &GameFinder::readBeacons);
     sweep.start();
@@ -84,7 +86,8 @@ void GameFinder::readBeacons()
     if (!changes)
         return;
     std::stable_sort(found.begin(), found.end(), [](const Game &a, const Game &b) {
-        return std::pair(a.hostName.toLower(), a.setName.toLower()) < std::pair(b.hostName.toLower(), b.setName.toLower());
+        return std::pair(a.hostName.toLower(), a.setName.toLower())
+               < std::pair(b.hostName.toLower(), b.setName.toLower());
     });
     emit changed();
 }
@@ -92,7 +95,9 @@ void GameFinder::readBeacons()
 void GameFinder::forget()
 {
     const qint64 now = clock.elapsed();
-    const auto old = std::remove_if(found.begin(), found.end(), [now](const Game &g) { return now - g.heardAt > forgetAfterMs; });
+    const auto old = std::remove_if(found.begin(), found.end(), [now](const Game &g) {
+        return now - g.heardAt > forgetAfterMs;
+    });
     if (old == found.end())
         return;
     found.erase(old, found.end());

@@ -31,7 +31,7 @@ public:
         QString setName;
         QString setId;
         int players = 0;
-        QString phase;        // "lobby", "playing" or "finished"
+        QString phase; // "lobby", "playing" or "finished"
         int version = 0;
         qint64 heardAt = 0;
     };

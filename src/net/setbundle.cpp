@@ -35,7 +35,9 @@ struct Contents
 std::optional<Contents> contentsOf(const QByteArray &xml, QString *why)
 {
     if (xml.size() > setlimits::maxXmlBytes)
-        return refuse(why, QStringLiteral("the set file is larger than %1 bytes").arg(setlimits::maxXmlBytes));
+        return refuse(
+            why,
+            QStringLiteral("the set file is larger than %1 bytes").arg(setlimits::maxXmlBytes));
     QDomDocument document;
     if (nestsTooDeep(xml) || !document.setContent(xml))
         return refuse(why, QStringLiteral("the set file is not well-formed XML"));
@@ -61,7 +63,8 @@ std::optional<Contents> contentsOf(const QByteArray &xml, QString *why)
         if (file == sharedSkin)
             continue;
         if (!SetBundle::validFileName(file))
-            return refuse(why, QStringLiteral("the set names a file outside its folder: \"%1\"").arg(file.left(80)));
+            return refuse(why, QStringLiteral("the set names a file outside its folder: \"%1\"")
+                                   .arg(file.left(80)));
         if (!contents.files.contains(file))
             contents.files << file;
     }
@@ -132,7 +135,8 @@ std::optional<SetBundle> SetBundle::read(const QString &root, const QString &id,
     if (!contents)
         return std::nullopt;
     if (contents->files.size() + 1 > setlimits::maxFiles)
-        return refuse(why, QStringLiteral("the set has more than %1 files").arg(setlimits::maxFiles));
+        return refuse(why,
+                      QStringLiteral("the set has more than %1 files").arg(setlimits::maxFiles));
     QList<SetFile> files{{xmlName, *xml}};
     qint64 total = xml->size();
     for (const QString &name : contents->files) {
@@ -141,7 +145,8 @@ std::optional<SetBundle> SetBundle::read(const QString &root, const QString &id,
             return std::nullopt;
         total += bytes->size();
         if (total > setlimits::maxSetBytes)
-            return refuse(why, QStringLiteral("the set is larger than %1 bytes").arg(setlimits::maxSetBytes));
+            return refuse(
+                why, QStringLiteral("the set is larger than %1 bytes").arg(setlimits::maxSetBytes));
         files.append({name, *bytes});
     }
     return fromFiles(id, files, why);
@@ -151,7 +156,8 @@ std::optional<SetBundle> SetBundle::fromFiles(const QString &id, QList<SetFile> 
 {
     if (!validId(id))
         return refuse(why, QStringLiteral("\"%1\" is no set name").arg(id.left(80)));
-    std::sort(files.begin(), files.end(), [](const SetFile &a, const SetFile &b) { return a.name < b.name; });
+    std::sort(files.begin(), files.end(),
+              [](const SetFile &a, const SetFile &b) { return a.name < b.name; });
     SetBundle bundle;
     bundle.id = id;
     bundle.files = files;
@@ -168,7 +174,8 @@ std::optional<SetBundle> SetBundle::fromFiles(const QString &id, QList<SetFile> 
         const SetFile &file = files.at(i);
         if (!validFileName(file.name) || (i > 0 && files.at(i - 1).name == file.name)
             || file.bytes.size() > setlimits::maxFileBytes)
-            return refuse(why, QStringLiteral("the set holds a bad file: \"%1\"").arg(file.name.left(80)));
+            return refuse(
+                why, QStringLiteral("the set holds a bad file: \"%1\"").arg(file.name.left(80)));
         if (file.name != bundle.xmlName() && !contents->files.contains(file.name))
             return refuse(why, QStringLiteral("the set does not name %1").arg(file.name));
     }
@@ -234,7 +241,8 @@ bool SetBundle::validFileName(const QString &name)
 
 bool SetBundle::validId(const QString &id)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_+-][A-Za-z0-9._+-]{0,63}$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9_+-][A-Za-z0-9._+-]{0,63}$"));
     return pattern.match(id).hasMatch();
 }
 

@@ -22,7 +22,7 @@ constexpr qint64 maxSetBytes = 16 << 20;
 constexpr qint64 maxXmlBytes = 1 << 20;
 constexpr int maxNameLength = 200;
 constexpr int maxIdLength = 64;
-}
+} // namespace setlimits
 
 struct SetFile
 {
@@ -33,8 +33,8 @@ struct SetFile
 class SetBundle
 {
 public:
-    QString id;   // the set file's base name: "heart" for "sets/heart.xml"
-    QString name; // what the set calls itself ("The heart")
+    QString id;           // the set file's base name: "heart" for "sets/heart.xml"
+    QString name;         // what the set calls itself ("The heart")
     QList<SetFile> files; // sorted by name
 
     // Lowercase hex SHA-256 over every file in name order: its name, "\n",
@@ -49,7 +49,8 @@ public:
     // missing, a link or past the limits, or the set is no well-formed XML.
     static std::optional<SetBundle> read(const QString &root, const QString &id, QString *why);
     // The same checks over files already in memory (a set received).
-    static std::optional<SetBundle> fromFiles(const QString &id, QList<SetFile> files, QString *why);
+    static std::optional<SetBundle> fromFiles(const QString &id, QList<SetFile> files,
+                                              QString *why);
 
     // Writes the files under `root`, a folder this call makes: a fresh
     // folder beside it first, renamed once complete, so a half-written set

@@ -58,7 +58,9 @@ Md2Result decodeMd2(QByteArrayView bytes, const SkinInfo &skin)
     if (frameCount > 0) {
         const qint64 frameBytes = md2::frameHeaderSize + md2::packedVertexSize * vertexCount;
         if (frameSize < frameBytes)
-            return refuse(QStringLiteral("frame size %1 too small for %2 vertices").arg(frameSize).arg(vertexCount));
+            return refuse(QStringLiteral("frame size %1 too small for %2 vertices")
+                              .arg(frameSize)
+                              .arg(vertexCount));
         // Every frame but the last needs frameSize bytes, the last only its vertices.
         if (!fits(frameOffset, frameCount - 1, frameSize, length)
             || !fits(frameOffset + (frameCount - 1) * frameSize, 1, frameBytes, length))
@@ -67,7 +69,8 @@ Md2Result decodeMd2(QByteArrayView bytes, const SkinInfo &skin)
     if (triangleCount > 0 && !fits(triangleOffset, triangleCount, md2::triangleSize, length))
         return refuse(QStringLiteral("triangles reach past the end of the file"));
     // The coordinates are only read when there is a skin to normalise them to.
-    if (skin.loaded && texCoordCount > 0 && !fits(texCoordOffset, texCoordCount, md2::texCoordSize, length))
+    if (skin.loaded && texCoordCount > 0
+        && !fits(texCoordOffset, texCoordCount, md2::texCoordSize, length))
         return refuse(QStringLiteral("texture coordinates reach past the end of the file"));
 
     Md2Result result;
@@ -80,14 +83,17 @@ Md2Result decodeMd2(QByteArrayView bytes, const SkinInfo &skin)
     for (qint64 f = 0; f < frameCount; ++f) {
         const char *frame = data + frameOffset + f * frameSize;
         const float scale[3] = {readFloat(frame), readFloat(frame + 4), readFloat(frame + 8)};
-        const float translate[3] = {readFloat(frame + 12), readFloat(frame + 16), readFloat(frame + 20)};
-        const unsigned char *packed = reinterpret_cast<const unsigned char *>(frame + md2::frameHeaderSize);
+        const float translate[3] = {readFloat(frame + 12), readFloat(frame + 16),
+                                    readFloat(frame + 20)};
+        const unsigned char *packed =
+            reinterpret_cast<const unsigned char *>(frame + md2::frameHeaderSize);
         MeshVertex *out = model.frames.data() + f * vertexCount;
 
         for (qint64 i = 0; i < vertexCount; ++i) {
             const unsigned char *v = packed + i * md2::packedVertexSize;
             if (v[3] >= md2::normalCount)
-                return refuse(QStringLiteral("normal index %1 out of range in frame %2").arg(v[3]).arg(f));
+                return refuse(
+                    QStringLiteral("normal index %1 out of range in frame %2").arg(v[3]).arg(f));
             MeshVertex &vertex = out[i];
             // The file's second coordinate is our z, its third our y.
             vertex.x = (v[0] * scale[0] + translate[0]) * md2::unitScale;
@@ -102,12 +108,18 @@ Md2Result decodeMd2(QByteArrayView bytes, const SkinInfo &skin)
                 box.maxY = box.minY = vertex.y;
                 box.maxZ = box.minZ = vertex.z;
             }
-            if (vertex.x > box.maxX) box.maxX = vertex.x;
-            if (vertex.x < box.minX) box.minX = vertex.x;
-            if (vertex.y > box.maxY) box.maxY = vertex.y;
-            if (vertex.y < box.minY) box.minY = vertex.y;
-            if (vertex.z > box.maxZ) box.maxZ = vertex.z;
-            if (vertex.z < box.minZ) box.minZ = vertex.z;
+            if (vertex.x > box.maxX)
+                box.maxX = vertex.x;
+            if (vertex.x < box.minX)
+                box.minX = vertex.x;
+            if (vertex.y > box.maxY)
+                box.maxY = vertex.y;
+            if (vertex.y < box.minY)
+                box.minY = vertex.y;
+            if (vertex.z > box.maxZ)
+                box.maxZ = vertex.z;
+            if (vertex.z < box.minZ)
+                box.minZ = vertex.z;
         }
 
         // Each frame sits centred on its own box; the box keeps its place.
@@ -140,7 +152,10 @@ Md2Result decodeMd2(QByteArrayView bytes, const SkinInfo &skin)
             triangle.vertexIndex[k] = qFromLittleEndian<quint16>(record + 2 * k);
             triangle.texCoordIndex[k] = qFromLittleEndian<quint16>(record + 6 + 2 * k);
             if (triangle.vertexIndex[k] >= vertexCount)
-                return refuse(QStringLiteral("triangle %1 names vertex %2 of %3").arg(i).arg(triangle.vertexIndex[k]).arg(vertexCount));
+                return refuse(QStringLiteral("triangle %1 names vertex %2 of %3")
+                                  .arg(i)
+                                  .arg(triangle.vertexIndex[k])
+                                  .arg(vertexCount));
         }
     }
 

@@ -183,7 +183,8 @@ int Particle::drawFrames(float x, float y, float z, int frameA, int frameB, floa
     const Md2Model &m = *model;
     // Frames outside the model are a caller's mistake; draw nothing then
     // rather than read outside the frame array.
-    const bool framesValid = frameA >= 0 && frameA < m.frameCount && frameB >= 0 && frameB < m.frameCount;
+    const bool framesValid =
+        frameA >= 0 && frameA < m.frameCount && frameB >= 0 && frameB < m.frameCount;
     const bool textured = texture != -1;
 
     if (textured) {

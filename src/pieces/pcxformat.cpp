@@ -18,10 +18,13 @@ PcxResult decodePcx(QByteArrayView bytes)
     const qint64 length = bytes.size();
     const unsigned char *data = reinterpret_cast<const unsigned char *>(bytes.data());
     if (length < pcx::headerSize + pcx::paletteSize)
-        return refuse(QStringLiteral("file too short for a PCX header and palette (%1 bytes)").arg(length));
+        return refuse(
+            QStringLiteral("file too short for a PCX header and palette (%1 bytes)").arg(length));
 
-    const qint64 width = qint64(qFromLittleEndian<qint16>(data + 8)) - qFromLittleEndian<qint16>(data + 4) + 1;
-    const qint64 height = qint64(qFromLittleEndian<qint16>(data + 10)) - qFromLittleEndian<qint16>(data + 6) + 1;
+    const qint64 width =
+        qint64(qFromLittleEndian<qint16>(data + 8)) - qFromLittleEndian<qint16>(data + 4) + 1;
+    const qint64 height =
+        qint64(qFromLittleEndian<qint16>(data + 10)) - qFromLittleEndian<qint16>(data + 6) + 1;
     if (width <= 0 || height <= 0)
         return refuse(QStringLiteral("image size %1 x %2").arg(width).arg(height));
     if (width > pcx::maxSide || height > pcx::maxSide)
@@ -37,7 +40,10 @@ PcxResult decodePcx(QByteArrayView bytes)
     const qint64 encodedBytes = dataEnd - pcx::headerSize;
     // Two bytes encode at most 63 indices (one more for a trailing literal).
     if (stride * height > encodedBytes / 2 * 63 + encodedBytes % 2)
-        return refuse(QStringLiteral("image size %1 x %2 cannot fit in %3 bytes of data").arg(width).arg(height).arg(encodedBytes));
+        return refuse(QStringLiteral("image size %1 x %2 cannot fit in %3 bytes of data")
+                          .arg(width)
+                          .arg(height)
+                          .arg(encodedBytes));
 
     const qint64 total = stride * height;
     QByteArray indices(total, '\0');

@@ -25,11 +25,11 @@ struct Tissue
 };
 
 constexpr Tissue tissues[] = {
-    {"bone", 244, 236, 210},   {"muscle", 178, 64, 58},     {"liver", 168, 70, 52},
-    {"heart", 196, 62, 56},    {"lung", 244, 166, 176},     {"brain", 236, 190, 184},
-    {"fat", 246, 216, 120},    {"artery", 232, 52, 48},     {"vein", 78, 104, 210},
-    {"nerve", 250, 232, 150},  {"cartilage", 186, 216, 236}, {"kidney", 178, 74, 62},
-    {"stomach", 240, 156, 132}, {"bowel", 248, 182, 162},   {"skin", 232, 186, 160},
+    {"bone", 244, 236, 210},    {"muscle", 178, 64, 58},      {"liver", 168, 70, 52},
+    {"heart", 196, 62, 56},     {"lung", 244, 166, 176},      {"brain", 236, 190, 184},
+    {"fat", 246, 216, 120},     {"artery", 232, 52, 48},      {"vein", 78, 104, 210},
+    {"nerve", 250, 232, 150},   {"cartilage", 186, 216, 236}, {"kidney", 178, 74, 62},
+    {"stomach", 240, 156, 132}, {"bowel", 248, 182, 162},     {"skin", 232, 186, 160},
     {"eye", 250, 250, 246},
 };
 constexpr int count = int(sizeof tissues / sizeof tissues[0]);
@@ -38,11 +38,17 @@ static_assert(count * size == skinSize, "the swatches fill one row of the skin")
 // The skin's nine shades of a tissue colour, darkest (0) to lightest (8):
 // the colour times this factor, each channel rounded down and at most 255.
 constexpr int tissueShades = 9;
-constexpr float tissueShade(int s) { return 0.72f + 0.42f * float(s) / float(tissueShades - 1); }
+constexpr float tissueShade(int s)
+{
+    return 0.72f + 0.42f * float(s) / float(tissueShades - 1);
+}
 
 // Plain, darker, darkest.
 constexpr int shadeCount = 3;
-constexpr int shadeTop(int shade) { return top - shade * size; }
+constexpr int shadeTop(int shade)
+{
+    return top - shade * size;
+}
 
 struct Colour
 {
@@ -61,6 +67,12 @@ constexpr Colour colour(int i, int shade)
 }
 
 // Centre pixel of swatch i (in a shade).
-constexpr int centreX(int i) { return i * size + size / 2; }
-constexpr int centreY(int shade = 0) { return shadeTop(shade) + size / 2; }
+constexpr int centreX(int i)
+{
+    return i * size + size / 2;
+}
+constexpr int centreY(int shade = 0)
+{
+    return shadeTop(shade) + size / 2;
+}
 } // namespace swatch

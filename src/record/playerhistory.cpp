@@ -18,14 +18,16 @@ int PlayerRecord::bestTimeMs(const QString &player, const QString &setKey, int d
     return bestTime(player, setKey, difficulty, 0);
 }
 
-int PlayerRecord::bestTime(const QString &player, const QString &setKey, int difficulty, qint64 except) const
+int PlayerRecord::bestTime(const QString &player, const QString &setKey, int difficulty,
+                           qint64 except) const
 {
     if (state == Mode::Off)
         return -1;
     QSqlQuery q(QSqlDatabase::database(connection, false));
-    q.prepare(QStringLiteral("SELECT min(g.play_ms) FROM games g JOIN players p ON p.id = g.player_id "
-                             "JOIN sets s ON s.id = g.set_id WHERE p.name = ? AND s.key = ? "
-                             "AND g.difficulty = ? AND g.outcome = 'won' AND g.id <> ?"));
+    q.prepare(
+        QStringLiteral("SELECT min(g.play_ms) FROM games g JOIN players p ON p.id = g.player_id "
+                       "JOIN sets s ON s.id = g.set_id WHERE p.name = ? AND s.key = ? "
+                       "AND g.difficulty = ? AND g.outcome = 'won' AND g.id <> ?"));
     q.addBindValue(text(player));
     q.addBindValue(text(setKey));
     q.addBindValue(difficulty);
@@ -75,7 +77,8 @@ SetHistory PlayerRecord::history(const QString &player, const QString &setKey) c
     return result;
 }
 
-int PlayerRecord::masteredCount(const QString &player, const QString &setKey, const QStringList &pieces) const
+int PlayerRecord::masteredCount(const QString &player, const QString &setKey,
+                                const QStringList &pieces) const
 {
     const SetHistory h = history(player, setKey);
     int count = 0;

@@ -42,7 +42,10 @@ bool isDamage(const QSqlError &error)
     return code == Corrupt || code == NotADatabase;
 }
 
-QString now() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+QString now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
 
 const char *const schema[] = {
     "CREATE TABLE players (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)",
@@ -57,8 +60,10 @@ const char *const schema[] = {
     "CREATE TABLE namings (id INTEGER PRIMARY KEY, game_id INTEGER NOT NULL REFERENCES games,"
     " piece TEXT NOT NULL, chosen TEXT NOT NULL, correct INTEGER NOT NULL, at TEXT NOT NULL)",
     "CREATE INDEX namings_by_game ON namings (game_id)",
-    "CREATE VIEW game_list AS SELECT g.id AS game, p.name AS player, s.name AS set_name, g.difficulty,"
-    " g.started, g.play_ms, g.outcome, (SELECT count(*) FROM fits f WHERE f.game_id = g.id) AS fits,"
+    "CREATE VIEW game_list AS SELECT g.id AS game, p.name AS player, s.name AS set_name, "
+    "g.difficulty,"
+    " g.started, g.play_ms, g.outcome, (SELECT count(*) FROM fits f WHERE f.game_id = g.id) AS "
+    "fits,"
     " (SELECT coalesce(sum(f.misses), 0) FROM fits f WHERE f.game_id = g.id) AS misses,"
     " (SELECT count(*) FROM namings n WHERE n.game_id = g.id AND n.correct) AS named_right"
     " FROM games g JOIN players p ON p.id = g.player_id JOIN sets s ON s.id = g.set_id",
@@ -79,7 +84,10 @@ PlayerRecord::PlayerRecord(const QString &file)
     open();
 }
 
-PlayerRecord::~PlayerRecord() { close(); }
+PlayerRecord::~PlayerRecord()
+{
+    close();
+}
 
 QString PlayerRecord::defaultPath()
 {
@@ -95,7 +103,8 @@ QString PlayerRecord::pieceKey(const PieceRecord &piece)
 void PlayerRecord::open()
 {
     if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
-        say(QStringLiteral("torvane: no folder for the record %1; games are not recorded").arg(path));
+        say(QStringLiteral("torvane: no folder for the record %1; games are not recorded")
+                .arg(path));
         return;
     }
     Check check = connectAndCheck();
@@ -109,11 +118,14 @@ void PlayerRecord::open()
         close();
         QString aside;
         if (!moveAside(&aside)) {
-            say(QStringLiteral("torvane: the record %1 is damaged and cannot be moved aside; games are not "
-                               "recorded").arg(path));
+            say(QStringLiteral(
+                    "torvane: the record %1 is damaged and cannot be moved aside; games are not "
+                    "recorded")
+                    .arg(path));
             return;
         }
-        say(QStringLiteral("torvane: the record %1 was damaged (%2); it is kept as %3 and a new one started")
+        say(QStringLiteral(
+                "torvane: the record %1 was damaged (%2); it is kept as %3 and a new one started")
                 .arg(path, problem, aside));
         check = connectAndCheck();
     }
@@ -128,8 +140,10 @@ void PlayerRecord::open()
         break;
     case Check::Newer:
         close();
-        say(QStringLiteral("torvane: the record %1 comes from a newer Torvane and is left as it is; games "
-                           "are not recorded").arg(path));
+        say(QStringLiteral(
+                "torvane: the record %1 comes from a newer Torvane and is left as it is; games "
+                "are not recorded")
+                .arg(path));
         break;
     case Check::Damaged: // a fresh file damaged at once: nothing more to try
     case Check::Busy:
@@ -170,7 +184,8 @@ PlayerRecord::Check PlayerRecord::inspect(QSqlQuery &q)
         return isBusy(q.lastError()) ? Check::Busy : Check::Unopenable;
     };
     // The first read also plays back the journal of a game killed mid-write.
-    if (!q.exec(QStringLiteral("BEGIN")) || !q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+    if (!q.exec(QStringLiteral("BEGIN")) || !q.exec(QStringLiteral("PRAGMA user_version"))
+        || !q.next())
         return failed();
     const int version = q.value(0).toInt();
     if (version > schemaVersion)
@@ -267,7 +282,7 @@ void PlayerRecord::say(const QString &line)
 
 // One transaction: `body` runs its statements on the query it is given and
 // says whether they all succeeded; anything less is rolled back.
-template <typename Body>
+template<typename Body>
 bool PlayerRecord::write(Body body)
 {
     if (state != Mode::Recording)
@@ -294,8 +309,8 @@ bool PlayerRecord::write(Body body)
     return false;
 }
 
-RecordedGame PlayerRecord::startGame(const QString &player, const QString &setKey, const QString &setName,
-                                     int difficulty)
+RecordedGame PlayerRecord::startGame(const QString &player, const QString &setKey,
+                                     const QString &setName, int difficulty)
 {
     RecordedGame game;
     game.record = this;
@@ -303,7 +318,8 @@ RecordedGame PlayerRecord::startGame(const QString &player, const QString &setKe
     game.setKey = text(setKey);
     game.difficulty = difficulty;
     const bool stored = write([&](QSqlQuery &q) {
-        q.prepare(QStringLiteral("INSERT INTO players (name) VALUES (?) ON CONFLICT (name) DO NOTHING"));
+        q.prepare(
+            QStringLiteral("INSERT INTO players (name) VALUES (?) ON CONFLICT (name) DO NOTHING"));
         q.addBindValue(game.player);
         if (!q.exec())
             return false;
@@ -367,7 +383,8 @@ RecordedGame::Finish RecordedGame::finish(int playMs, bool won)
     result.newBest = won && (result.previousBestMs < 0 || playMs < result.previousBestMs);
     if (recorded()) {
         record->write([&](QSqlQuery &q) {
-            q.prepare(QStringLiteral("UPDATE games SET finished = ?, play_ms = ?, outcome = ? WHERE id = ?"));
+            q.prepare(QStringLiteral(
+                "UPDATE games SET finished = ?, play_ms = ?, outcome = ? WHERE id = ?"));
             q.addBindValue(now());
             q.addBindValue(playMs);
             q.addBindValue(won ? QStringLiteral("won") : QStringLiteral("abandoned"));

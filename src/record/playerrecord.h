@@ -131,11 +131,14 @@ public:
     // milliseconds; -1 when none was won.
     int bestTimeMs(const QString &player, const QString &setKey, int difficulty) const;
     // How many of `pieces` (the set's keys) are mastered (Knowledge::mastered).
-    int masteredCount(const QString &player, const QString &setKey, const QStringList &pieces) const;
+    int masteredCount(const QString &player, const QString &setKey,
+                      const QStringList &pieces) const;
     // `pieces` in the order the trough brings them for "weakest first".
-    QStringList weakestFirst(const QString &player, const QString &setKey, const QStringList &pieces) const;
+    QStringList weakestFirst(const QString &player, const QString &setKey,
+                             const QStringList &pieces) const;
     // The pieces to review after a game (Knowledge::toReview).
-    QStringList toReview(const QString &player, const QString &setKey, const QStringList &pieces) const;
+    QStringList toReview(const QString &player, const QString &setKey,
+                         const QStringList &pieces) const;
 
     // Every piece's results on the set (Knowledge), newest game first.
     SetHistory history(const QString &player, const QString &setKey) const;
@@ -151,7 +154,8 @@ private:
     bool moveAside(QString *aside) const;
     void close();
     void say(const QString &line);
-    template <typename Body> bool write(Body body);
+    template<typename Body>
+    bool write(Body body);
     // As bestTimeMs, leaving out the game `except`.
     int bestTime(const QString &player, const QString &setKey, int difficulty, qint64 except) const;
 

@@ -35,13 +35,15 @@ QFont sans(int points, bool bold = false)
 // machine's, at most three.
 QString addresses(const QHostAddress &listening)
 {
-    if (listening != QHostAddress::Any && listening != QHostAddress::AnyIPv4 && listening != QHostAddress::AnyIPv6)
+    if (listening != QHostAddress::Any && listening != QHostAddress::AnyIPv4
+        && listening != QHostAddress::AnyIPv6)
         return listening.toString();
     QStringList found;
     for (const QHostAddress &a : QNetworkInterface::allAddresses())
         if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback() && found.size() < 3)
             found << a.toString();
-    return found.isEmpty() ? QStringLiteral("this computer's address") : found.join(QStringLiteral(", "));
+    return found.isEmpty() ? QStringLiteral("this computer's address")
+                           : found.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -57,32 +59,39 @@ HostScreen::HostScreen(QWidget *parent)
 
     QSettings settings;
     settings.beginGroup(QStringLiteral("multiplayer"));
-    options.port = protocol::portSetting(settings.value(QStringLiteral("port")), protocol::defaultGamePort);
-    options.beaconPort = protocol::portSetting(settings.value(QStringLiteral("discoveryPort")), protocol::defaultBeaconPort);
+    options.port =
+        protocol::portSetting(settings.value(QStringLiteral("port")), protocol::defaultGamePort);
+    options.beaconPort = protocol::portSetting(settings.value(QStringLiteral("discoveryPort")),
+                                               protocol::defaultBeaconPort);
     const int stored = settings.value(QStringLiteral("difficulty"), 1).toInt();
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    reportFolder = (documents.isEmpty() ? QDir::homePath() : documents) + QStringLiteral("/Torvane");
+    reportFolder =
+        (documents.isEmpty() ? QDir::homePath() : documents) + QStringLiteral("/Torvane");
 
     // The set-up screen's difficulty row and chooser, under the heading.
     const int difficultyTop = 20 + heading.height() + 10;
-    easyButton = new PixButton(QStringLiteral("easy-up.png"), QStringLiteral("easy-down.png"), true, 100,
-                               difficultyTop + difficultyPicture.height() + 10, this);
+    easyButton = new PixButton(QStringLiteral("easy-up.png"), QStringLiteral("easy-down.png"), true,
+                               100, difficultyTop + difficultyPicture.height() + 10, this);
     connect(easyButton, &PixButton::clicked, this, [this] { select(1); });
-    mediumButton = new PixButton(QStringLiteral("medium-up.png"), QStringLiteral("medium-down.png"), true,
-                                 easyButton->x() + easyButton->width() + 100, easyButton->y(), this);
+    mediumButton =
+        new PixButton(QStringLiteral("medium-up.png"), QStringLiteral("medium-down.png"), true,
+                      easyButton->x() + easyButton->width() + 100, easyButton->y(), this);
     connect(mediumButton, &PixButton::clicked, this, [this] { select(2); });
-    hardButton = new PixButton(QStringLiteral("hard-up.png"), QStringLiteral("hard-down.png"), true,
-                               mediumButton->x() + mediumButton->width() + 100, easyButton->y(), this);
+    hardButton =
+        new PixButton(QStringLiteral("hard-up.png"), QStringLiteral("hard-down.png"), true,
+                      mediumButton->x() + mediumButton->width() + 100, easyButton->y(), this);
     connect(hardButton, &PixButton::clicked, this, [this] { select(3); });
     chooser = new SetChooser(this);
     chooser->move(10, hardButton->y() + hardButton->height() + 20 + setPicture.height() + 10);
 
-    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"), false, 10, 0, this);
+    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"),
+                               false, 10, 0, this);
     backButton->move(10, height() - backButton->height() - 10);
     connect(backButton, &PixButton::clicked, this, &HostScreen::backPressed);
     const auto rightButton = [this](const char *name, void (HostScreen::*slot)()) {
         auto *button = new PixButton(QStringLiteral("%1-up.png").arg(QLatin1String(name)),
-                                     QStringLiteral("%1-down.png").arg(QLatin1String(name)), false, 0, 0, this);
+                                     QStringLiteral("%1-down.png").arg(QLatin1String(name)), false,
+                                     0, 0, this);
         button->move(width() - button->width() - 10, backButton->y());
         connect(button, &PixButton::clicked, this, slot);
         return button;
@@ -109,7 +118,8 @@ QString HostScreen::reportFileName() const
 {
     const QString set = host ? host->set().id : QStringLiteral("class");
     return QStringLiteral("%1/class-%2-%3.csv")
-        .arg(reportFolder, set, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        .arg(reportFolder, set,
+             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
 void HostScreen::select(int level)
@@ -148,7 +158,8 @@ void HostScreen::openGame()
         return;
     }
     QString why;
-    const auto set = SetBundle::read(QStringLiteral("."), chooser->entries.at(chooser->selected).id, &why);
+    const auto set =
+        SetBundle::read(QStringLiteral("."), chooser->entries.at(chooser->selected).id, &why);
     if (!set) {
         status = QStringLiteral("This set cannot be shared: %1.").arg(why);
         update();
@@ -229,8 +240,10 @@ void HostScreen::paintEvent(QPaintEvent *)
     painter.setPen(white);
     switch (step) {
     case Step::Setup:
-        painter.drawPixmap(400 - difficultyPicture.width() / 2, 20 + heading.height() + 10, difficultyPicture);
-        painter.drawPixmap(400 - setPicture.width() / 2, hardButton->y() + hardButton->height() + 20, setPicture);
+        painter.drawPixmap(400 - difficultyPicture.width() / 2, 20 + heading.height() + 10,
+                           difficultyPicture);
+        painter.drawPixmap(400 - setPicture.width() / 2,
+                           hardButton->y() + hardButton->height() + 20, setPicture);
         break;
     case Step::Lobby:
         paintLobby(painter);
@@ -259,14 +272,16 @@ void HostScreen::paintLobby(QPainter &painter)
     painter.setFont(sans(14));
     painter.drawText(QRect(0, top + 165, 800, 60), Qt::AlignHCenter | Qt::AlignTop,
                      QStringLiteral("%1  ·  %2\nJoin a game: %3, port %4")
-                         .arg(host->set().name, QLatin1String(levels[host->difficulty()]), addresses(options.address))
+                         .arg(host->set().name, QLatin1String(levels[host->difficulty()]),
+                              addresses(options.address))
                          .arg(host->port()));
     const QStringList players = host->playerNames();
     painter.setFont(sans(16, true));
     painter.drawText(QRect(10, top + 235, 780, 30), Qt::AlignLeft,
                      QStringLiteral("Players: %1").arg(players.size()));
     painter.setFont(sans(14));
-    painter.drawText(QRect(10, top + 270, 780, statusRect().top() - top - 275), Qt::AlignLeft | Qt::TextWordWrap,
+    painter.drawText(QRect(10, top + 270, 780, statusRect().top() - top - 275),
+                     Qt::AlignLeft | Qt::TextWordWrap,
                      players.isEmpty() ? QStringLiteral("Waiting for the first student...")
                                        : players.join(QStringLiteral(",  ")));
 }
@@ -274,12 +289,14 @@ void HostScreen::paintLobby(QPainter &painter)
 void HostScreen::paintGrid(QPainter &painter)
 {
     const QList<Standing> standings = host->standings();
-    const int finished = int(std::count_if(standings.begin(), standings.end(), [](const Standing &s) { return s.finished; }));
+    const int finished = int(std::count_if(standings.begin(), standings.end(),
+                                           [](const Standing &s) { return s.finished; }));
     const int top = 20 + heading.height();
     painter.setFont(sans(13, true));
-    painter.drawText(QRect(10, top, 780, 24), Qt::AlignLeft,
-                     QStringLiteral("%1  ·  code %2  ·  time %3")
-                         .arg(host->set().name, host->code(), ClassHost::formatTime(host->clock())));
+    painter.drawText(
+        QRect(10, top, 780, 24), Qt::AlignLeft,
+        QStringLiteral("%1  ·  code %2  ·  time %3")
+            .arg(host->set().name, host->code(), ClassHost::formatTime(host->clock())));
     painter.drawText(QRect(10, top, 780, 24), Qt::AlignRight,
                      QStringLiteral("%1 players, %2 finished").arg(standings.size()).arg(finished));
 
@@ -316,11 +333,13 @@ void HostScreen::paintGrid(QPainter &painter)
         painter.drawText(c[0], Qt::AlignLeft | Qt::AlignVCenter, QString::number(s.place));
         painter.drawText(c[1], Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(s.name, Qt::ElideRight, c[1].width()));
-        const QRect bar = c[2].adjusted(0, 5, -painter.fontMetrics().horizontalAdvance(QStringLiteral("100% ")), -5);
+        const QRect bar = c[2].adjusted(
+            0, 5, -painter.fontMetrics().horizontalAdvance(QStringLiteral("100% ")), -5);
         painter.fillRect(bar, QColor(30, 60, 66));
         painter.fillRect(QRect(bar.topLeft(), QSize(bar.width() * s.progress / 100, bar.height())),
                          s.finished ? gold : QColor(44, 160, 170));
-        painter.drawText(c[2], Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1%").arg(s.progress));
+        painter.drawText(c[2], Qt::AlignRight | Qt::AlignVCenter,
+                         QStringLiteral("%1%").arg(s.progress));
         painter.drawText(c[3], Qt::AlignLeft | Qt::AlignVCenter, QString::number(s.misses));
         painter.drawText(c[4], Qt::AlignLeft | Qt::AlignVCenter, ClassHost::formatTime(s.timeMs));
     }
@@ -330,7 +349,9 @@ void HostScreen::paintGrid(QPainter &painter)
     painter.setPen(white);
     painter.setFont(sans(13, true));
     painter.drawText(QRect(10, statusRect().top() - 30, 780, 26), Qt::AlignLeft,
-                     QStringLiteral("Missed most: %1").arg(missed.isEmpty() ? QStringLiteral("nothing yet") : missed.join(QStringLiteral(",  "))));
+                     QStringLiteral("Missed most: %1")
+                         .arg(missed.isEmpty() ? QStringLiteral("nothing yet")
+                                               : missed.join(QStringLiteral(",  "))));
 }
 
 void HostScreen::paintPodium(QPainter &painter)
@@ -339,8 +360,13 @@ void HostScreen::paintPodium(QPainter &painter)
     const int top = 20 + heading.height();
     const int ground = top + 230;
     // Second, first and third, left to right; the first stands highest.
-    const struct { int place, x, height; QColor colour; } blocks[] = {
-        {2, 190, 110, QColor(190, 200, 205)}, {1, 330, 150, gold}, {3, 470, 80, QColor(190, 120, 60)}};
+    const struct
+    {
+        int place, x, height;
+        QColor colour;
+    } blocks[] = {{2, 190, 110, QColor(190, 200, 205)},
+                  {1, 330, 150, gold},
+                  {3, 470, 80, QColor(190, 120, 60)}};
     for (const auto &block : blocks) {
         if (block.place > standings.size())
             continue;
@@ -349,10 +375,12 @@ void HostScreen::paintPodium(QPainter &painter)
         painter.fillRect(box, block.colour);
         painter.setPen(QColor(20, 20, 20));
         painter.setFont(sans(30, true));
-        painter.drawText(box.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop, QString::number(block.place));
+        painter.drawText(box.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
+                         QString::number(block.place));
         painter.setFont(sans(12, true));
         painter.drawText(box.adjusted(0, 0, 0, -8), Qt::AlignHCenter | Qt::AlignBottom,
-                         s.finished ? ClassHost::formatTime(s.timeMs) : QStringLiteral("%1%").arg(s.progress));
+                         s.finished ? ClassHost::formatTime(s.timeMs)
+                                    : QStringLiteral("%1%").arg(s.progress));
         painter.setPen(white);
         painter.setFont(sans(14, true));
         painter.drawText(QRect(box.x() - 20, box.y() - 30, 180, 28), Qt::AlignCenter,
@@ -367,9 +395,12 @@ void HostScreen::paintPodium(QPainter &painter)
     for (int i = 0; i < standings.size() && i < rows * columns; ++i) {
         const Standing &s = standings.at(i);
         painter.setPen(s.finished ? white : dim);
-        const QString line = QStringLiteral("%1. %2  %3").arg(s.place).arg(s.name,
-            s.finished ? ClassHost::formatTime(s.timeMs) : QStringLiteral("%1%").arg(s.progress));
-        painter.drawText(QRect(left + i / rows * 260, ground + 14 + i % rows * 18, 250, 18), Qt::AlignLeft | Qt::AlignVCenter,
+        const QString line = QStringLiteral("%1. %2  %3")
+                                 .arg(s.place)
+                                 .arg(s.name, s.finished ? ClassHost::formatTime(s.timeMs)
+                                                         : QStringLiteral("%1%").arg(s.progress));
+        painter.drawText(QRect(left + i / rows * 260, ground + 14 + i % rows * 18, 250, 18),
+                         Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(line, Qt::ElideRight, 250));
     }
 }

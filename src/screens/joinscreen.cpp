@@ -37,12 +37,15 @@ JoinScreen::JoinScreen(QWidget *parent)
     heading = QPixmap(QStringLiteral("joingame.png"));
 
     QSettings settings;
-    gamePort = protocol::portSetting(settings.value(QStringLiteral("multiplayer/port")), protocol::defaultGamePort);
+    gamePort = protocol::portSetting(settings.value(QStringLiteral("multiplayer/port")),
+                                     protocol::defaultGamePort);
     finder = new GameFinder(this);
-    const quint16 beaconPort =
-        protocol::portSetting(settings.value(QStringLiteral("multiplayer/discoveryPort")), protocol::defaultBeaconPort);
+    const quint16 beaconPort = protocol::portSetting(
+        settings.value(QStringLiteral("multiplayer/discoveryPort")), protocol::defaultBeaconPort);
     if (!finder->listen(beaconPort))
-        status = QStringLiteral("Games on this network cannot be heard (port %1 is taken): type the address.").arg(beaconPort);
+        status = QStringLiteral(
+                     "Games on this network cannot be heard (port %1 is taken): type the address.")
+                     .arg(beaconPort);
     connect(finder, &GameFinder::changed, this, qOverload<>(&QWidget::update));
 
     // The fields in the colours of the picture buttons: bone on dark teal.
@@ -61,23 +64,29 @@ JoinScreen::JoinScreen(QWidget *parent)
     addressEdit = field(0, settings.value(QStringLiteral("multiplayer/address")).toString());
     codeEdit = field(1, QString());
     codeEdit->setMaxLength(protocol::codeDigits);
-    nameEdit = field(2, settings.value(QStringLiteral("singleplayer/name")).toString().left(protocol::maxNameLength));
+    nameEdit = field(2, settings.value(QStringLiteral("singleplayer/name"))
+                            .toString()
+                            .left(protocol::maxNameLength));
     nameEdit->setMaxLength(protocol::maxNameLength);
 
-    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"), false, 10, 0, this);
+    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"),
+                               false, 10, 0, this);
     backButton->move(10, height() - backButton->height() - 10);
     connect(backButton, &PixButton::clicked, this, &JoinScreen::backPressed);
-    joinButton = new PixButton(QStringLiteral("connect-up.png"), QStringLiteral("connect-down.png"), false, 0, 0, this);
+    joinButton = new PixButton(QStringLiteral("connect-up.png"), QStringLiteral("connect-down.png"),
+                               false, 0, 0, this);
     joinButton->move(width() - joinButton->width() - 10, backButton->y());
     connect(joinButton, &PixButton::clicked, this, &JoinScreen::joinPressed);
     hide();
 }
 
-bool JoinScreen::parseAddress(const QString &text, quint16 defaultPort, QString *host, quint16 *port)
+bool JoinScreen::parseAddress(const QString &text, quint16 defaultPort, QString *host,
+                              quint16 *port)
 {
     const QString trimmed = text.trimmed();
     const QStringList parts = trimmed.split(QLatin1Char(':'));
-    if (trimmed.isEmpty() || parts.size() > 2 || parts.first().isEmpty() || trimmed.contains(QLatin1Char(' ')))
+    if (trimmed.isEmpty() || parts.size() > 2 || parts.first().isEmpty()
+        || trimmed.contains(QLatin1Char(' ')))
         return false;
     *host = parts.first();
     *port = defaultPort;
@@ -99,7 +108,8 @@ void JoinScreen::joinPressed()
     QString host;
     quint16 port = 0;
     if (!parseAddress(addressEdit->text(), gamePort, &host, &port)) {
-        status = QStringLiteral("Choose a game above or type the teacher's address (such as 192.168.1.20).");
+        status = QStringLiteral(
+            "Choose a game above or type the teacher's address (such as 192.168.1.20).");
         update();
         return;
     }
@@ -111,7 +121,8 @@ void JoinScreen::joinPressed()
         client = nullptr;
         update();
     });
-    for (auto signal : {&ClassClient::ready, &ClassClient::lobbyChanged, &ClassClient::started, &ClassClient::finished})
+    for (auto signal : {&ClassClient::ready, &ClassClient::lobbyChanged, &ClassClient::started,
+                        &ClassClient::finished})
         connect(client, signal, this, &JoinScreen::follow);
     status = QStringLiteral("Joining the game at %1...").arg(host);
     client->join(host, port, codeEdit->text(), nameEdit->text());
@@ -122,7 +133,8 @@ void JoinScreen::follow()
 {
     if (!client || !client->isReady())
         return;
-    if (client->phase() == ClassClient::Phase::Playing || client->phase() == ClassClient::Phase::Finished) {
+    if (client->phase() == ClassClient::Phase::Playing
+        || client->phase() == ClassClient::Phase::Finished) {
         ClassClient *joined = client;
         client = nullptr;
         joined->disconnect(this);
@@ -157,7 +169,8 @@ void JoinScreen::mousePressEvent(QMouseEvent *event)
         if (!rowRect(row).contains(event->position().toPoint()))
             continue;
         click();
-        addressEdit->setText(QStringLiteral("%1:%2").arg(games.at(row).address.toString()).arg(games.at(row).port));
+        addressEdit->setText(
+            QStringLiteral("%1:%2").arg(games.at(row).address.toString()).arg(games.at(row).port));
         codeEdit->setFocus();
         update();
         return;
@@ -198,20 +211,26 @@ void JoinScreen::paintEvent(QPaintEvent *)
         const GameFinder::Game &g = games.at(row);
         if (g.address.toString() == host && g.port == port)
             painter.fillRect(rowRect(row), QColor(44, 132, 140));
-        const QString state = g.version != protocol::version ? QStringLiteral("another version of the game")
-                              : g.phase == QLatin1String("lobby") ? QStringLiteral("waiting to start")
-                              : g.phase == QLatin1String("playing") ? QStringLiteral("under way")
-                                                                   : QStringLiteral("over");
+        const QString state =
+            g.version != protocol::version        ? QStringLiteral("another version of the game")
+            : g.phase == QLatin1String("lobby")   ? QStringLiteral("waiting to start")
+            : g.phase == QLatin1String("playing") ? QStringLiteral("under way")
+                                                  : QStringLiteral("over");
         painter.drawText(rowRect(row).adjusted(10, 0, -10, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("%1  —  %2   (%3 players, %4)").arg(g.hostName, g.setName).arg(g.players).arg(state));
+                         QStringLiteral("%1  —  %2   (%3 players, %4)")
+                             .arg(g.hostName, g.setName)
+                             .arg(g.players)
+                             .arg(state));
     }
     if (games.isEmpty())
-        painter.drawText(listRect(), Qt::AlignCenter, QStringLiteral("No game heard yet: type the teacher's address below."));
+        painter.drawText(listRect(), Qt::AlignCenter,
+                         QStringLiteral("No game heard yet: type the teacher's address below."));
     painter.setFont(sans(16));
     const char *labels[] = {"Address:", "Code:", "Nickname:"};
     for (int i = 0; i < 3; ++i)
-        painter.drawText(QRect(100, addressEdit->y() + i * 48, 150, 36), Qt::AlignLeft | Qt::AlignVCenter,
-                         QLatin1String(labels[i]));
+        painter.drawText(QRect(100, addressEdit->y() + i * 48, 150, 36),
+                         Qt::AlignLeft | Qt::AlignVCenter, QLatin1String(labels[i]));
     painter.setFont(sans(12));
-    painter.drawText(QRect(10, backButton->y() - 56, 780, 50), Qt::AlignCenter | Qt::TextWordWrap, status);
+    painter.drawText(QRect(10, backButton->y() - 56, 780, 50), Qt::AlignCenter | Qt::TextWordWrap,
+                     status);
 }

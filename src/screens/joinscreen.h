@@ -23,7 +23,8 @@ public:
     explicit JoinScreen(QWidget *parent);
 
     // "host" or "host:port" (an address or a name); false when it is neither.
-    static bool parseAddress(const QString &text, quint16 defaultPort, QString *host, quint16 *port);
+    static bool parseAddress(const QString &text, quint16 defaultPort, QString *host,
+                             quint16 *port);
 
     GameFinder *finder = nullptr; // child; listens on "multiplayer/discoveryPort"
     QLineEdit *addressEdit = nullptr;

@@ -27,15 +27,17 @@ MultiPlayerScreen::MultiPlayerScreen(QWidget *parent)
     : QWidget(parent)
 {
     // Laid out as the main menu: the second choice 20 pixels lower, back below.
-    hostButton = new PixButton(QStringLiteral("host-up.png"), QStringLiteral("host-down.png"), false, 10, 10, this);
+    hostButton = new PixButton(QStringLiteral("host-up.png"), QStringLiteral("host-down.png"),
+                               false, 10, 10, this);
     connect(hostButton, &PixButton::clicked, this, &MultiPlayerScreen::hostPressed);
-    joinButton = new PixButton(QStringLiteral("join-up.png"), QStringLiteral("join-down.png"), false,
-                               hostButton->x() + hostButton->width() + 10, 30, this);
+    joinButton = new PixButton(QStringLiteral("join-up.png"), QStringLiteral("join-down.png"),
+                               false, hostButton->x() + hostButton->width() + 10, 30, this);
     connect(joinButton, &PixButton::clicked, this, &MultiPlayerScreen::joinPressed);
-    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"), false, 10,
-                               joinButton->y() + joinButton->height() + 10, this);
+    backButton = new PixButton(QStringLiteral("back-up.png"), QStringLiteral("back-down.png"),
+                               false, 10, joinButton->y() + joinButton->height() + 10, this);
     connect(backButton, &PixButton::clicked, this, &MultiPlayerScreen::backPressed);
-    setGeometry(0, 0, joinButton->x() + joinButton->width(), backButton->y() + backButton->height() + noticeHeight);
+    setGeometry(0, 0, joinButton->x() + joinButton->width(),
+                backButton->y() + backButton->height() + noticeHeight);
     setFocusPolicy(Qt::StrongFocus);
     hide();
 }
@@ -46,7 +48,8 @@ void MultiPlayerScreen::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), QColor(0, 0, 0, 255));
     painter.setPen(QColor(255, 255, 255, 255));
     painter.setFont(QFont(QStringLiteral("Sans"), 14));
-    painter.drawText(QRect(10, height() - noticeHeight, width() - 20, noticeHeight), Qt::AlignCenter, notice);
+    painter.drawText(QRect(10, height() - noticeHeight, width() - 20, noticeHeight),
+                     Qt::AlignCenter, notice);
 }
 
 void MultiPlayerScreen::keyPressEvent(QKeyEvent *event)

@@ -28,15 +28,14 @@ Screen2::Screen2(QWidget *parent)
     namePicture = QPixmap(QStringLiteral("name.png"));
     setPicture = QPixmap(QStringLiteral("set.png"));
 
-    easyButton = new PixButton(QStringLiteral("easy-up.png"), QStringLiteral("easy-down.png"),
-                               true, 100, 180, this);
+    easyButton = new PixButton(QStringLiteral("easy-up.png"), QStringLiteral("easy-down.png"), true,
+                               100, 180, this);
     connect(easyButton, &PixButton::clicked, this, &Screen2::easySelected);
-    mediumButton = new PixButton(QStringLiteral("medium-up.png"),
-                                 QStringLiteral("medium-down.png"), true,
-                                 easyButton->x() + easyButton->width() + 100, 180, this);
+    mediumButton = new PixButton(QStringLiteral("medium-up.png"), QStringLiteral("medium-down.png"),
+                                 true, easyButton->x() + easyButton->width() + 100, 180, this);
     connect(mediumButton, &PixButton::clicked, this, &Screen2::mediumSelected);
-    hardButton = new PixButton(QStringLiteral("hard-up.png"), QStringLiteral("hard-down.png"),
-                               true, mediumButton->x() + mediumButton->width() + 100, 180, this);
+    hardButton = new PixButton(QStringLiteral("hard-up.png"), QStringLiteral("hard-down.png"), true,
+                               mediumButton->x() + mediumButton->width() + 100, 180, this);
     connect(hardButton, &PixButton::clicked, this, &Screen2::hardSelected);
 
     chooser = new SetChooser(this);
@@ -174,6 +173,6 @@ void Screen2::paintEvent(QPaintEvent *)
     // What the chosen difficulty gives, in the gap under its buttons.
     painter.setPen(QColor(200, 200, 200));
     painter.setFont(QFont(QStringLiteral("Sans"), 13));
-    painter.drawText(QRect(0, hardButton->y() + hardButton->height() + 12, 800, 30), Qt::AlignHCenter | Qt::AlignTop,
-                     whatItGives(offeredDifficulty(difficulty)));
+    painter.drawText(QRect(0, hardButton->y() + hardButton->height() + 12, 800, 30),
+                     Qt::AlignHCenter | Qt::AlignTop, whatItGives(offeredDifficulty(difficulty)));
 }

@@ -35,7 +35,7 @@ public:
     PixButton *startButton = nullptr;
     SetChooser *chooser = nullptr;
     StudyPanel *study = nullptr; // child: the record's line and the study choices
-    int difficulty = 1; // 1 easy, 2 medium, 3 hard
+    int difficulty = 1;          // 1 easy, 2 medium, 3 hard
 
 signals:
     void startGame();

@@ -131,8 +131,8 @@ void SetChooser::paintEvent(QPaintEvent *)
         const int half = qBound(6, maxIconHeight / 6, 16), middle = maxIconHeight / 2;
         const auto arrow = [&](int centre, int towards) { // -1 left, 1 right
             const int tip = centre + towards * half / 2, back = centre - towards * half / 2;
-            painter.drawPolygon(QPolygon({QPoint(tip, middle), QPoint(back, middle - half),
-                                          QPoint(back, middle + half)}));
+            painter.drawPolygon(QPolygon(
+                {QPoint(tip, middle), QPoint(back, middle - half), QPoint(back, middle + half)}));
         };
         if (scroll > 0)
             arrow(markWidth / 2, -1);

@@ -36,7 +36,7 @@ public:
     struct SetEntry
     {
         QDomDocument *document = nullptr; // owned by the chooser
-        QString id; // the file's base name: "heart" for "sets/heart.xml"
+        QString id;                       // the file's base name: "heart" for "sets/heart.xml"
         QString name;
         QPixmap icon;
     };

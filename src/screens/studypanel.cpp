@@ -15,18 +15,21 @@
 
 namespace {
 
-const char *const lookOfText = "color: white; background: black; border: none; font: bold 14pt Sans;";
+const char *const lookOfText =
+    "color: white; background: black; border: none; font: bold 14pt Sans;";
 
 QString levelName(Difficulty difficulty)
 {
-    return difficulty == Difficulty::Easy ? QStringLiteral("Easy")
-         : difficulty == Difficulty::Medium ? QStringLiteral("Medium") : QStringLiteral("Hard");
+    return difficulty == Difficulty::Easy     ? QStringLiteral("Easy")
+           : difficulty == Difficulty::Medium ? QStringLiteral("Medium")
+                                              : QStringLiteral("Hard");
 }
 
 } // namespace
 
 StudyPanel::StudyPanel(Screen2 *screen)
-    : QObject(screen), screen(screen)
+    : QObject(screen)
+    , screen(screen)
 {
     const SetChooser *chooser = screen->chooser;
     recordLine = new QLabel(screen);
@@ -72,7 +75,8 @@ QString StudyPanel::recordText(const QString &level, int bestMs, int mastered, i
 {
     const QLatin1Char zero('0');
     const QString best = bestMs < 0 ? QStringLiteral("No win on %1 yet").arg(level)
-                                    : QStringLiteral("Best on %1: %2:%3").arg(level)
+                                    : QStringLiteral("Best on %1: %2:%3")
+                                          .arg(level)
                                           .arg(bestMs / 60000, 2, 10, zero)
                                           .arg(bestMs / 1000 % 60, 2, 10, zero);
     return best + QStringLiteral(" \u00b7 %1 of %2 mastered").arg(mastered).arg(pieces);
@@ -97,10 +101,9 @@ void StudyPanel::refresh()
     }
     const Difficulty level = offeredDifficulty(screen->difficulty);
     const PlayerRecord &record = appRecord();
-    const QString text = recordText(levelName(level),
-                                    record.bestTimeMs(screen->name, set.id, storedValue(level)),
-                                    record.masteredCount(screen->name, set.id, pieceKeys),
-                                    int(pieceKeys.size()));
+    const QString text =
+        recordText(levelName(level), record.bestTimeMs(screen->name, set.id, storedValue(level)),
+                   record.masteredCount(screen->name, set.id, pieceKeys), int(pieceKeys.size()));
     if (recordLine->text() != text)
         recordLine->setText(text);
 }
@@ -108,7 +111,8 @@ void StudyPanel::refresh()
 void StudyPanel::showChoices()
 {
     const StudySettings settings;
-    languageButton->setText(QStringLiteral("Names: ") + StudySettings::languageLabel(settings.language()));
+    languageButton->setText(QStringLiteral("Names: ")
+                            + StudySettings::languageLabel(settings.language()));
     weakestButton->setText(settings.weakestFirst() ? QStringLiteral("Weakest first: on")
                                                    : QStringLiteral("Weakest first: off"));
 }

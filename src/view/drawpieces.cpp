@@ -45,11 +45,14 @@ QRect GLEngine::movingRect() const
     const QMatrix4x4 toClip = roomcamera::projection() * roomcamera::pieceFrame(turn, tilt, zoom);
     float left = viewport[2], right = 0, bottom = viewport[3], top = 0;
     for (int i = 0; i < 8; ++i) {
-        const QVector3D corner = centre + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius);
+        const QVector3D corner = centre
+                                 + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius,
+                                             i & 4 ? radius : -radius);
         const QVector4D clip = toClip * QVector4D(corner, 1);
         if (clip.w() <= 0)
             return all; // behind the eye: no box on screen to speak of
-        const float x = (clip.x() / clip.w() + 1) / 2 * viewport[2], y = (clip.y() / clip.w() + 1) / 2 * viewport[3];
+        const float x = (clip.x() / clip.w() + 1) / 2 * viewport[2],
+                    y = (clip.y() / clip.w() + 1) / 2 * viewport[3];
         left = std::min(left, x);
         right = std::max(right, x);
         bottom = std::min(bottom, y);
@@ -133,5 +136,6 @@ const PieceRecord *GLEngine::troughPiece() const
 {
     // Past the last piece the trough comes round to the first.
     const auto &remaining = engine->remaining;
-    return remaining.isEmpty() ? nullptr : remaining.at(conveyorIndex < remaining.size() ? conveyorIndex : 0);
+    return remaining.isEmpty() ? nullptr
+                               : remaining.at(conveyorIndex < remaining.size() ? conveyorIndex : 0);
 }

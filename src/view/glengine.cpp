@@ -231,7 +231,8 @@ void GLEngine::initializeGL()
 
     const auto boxes = room::furnitureBoxes(furnitureOrigin);
     for (size_t i = 0; i < boxes.size(); ++i)
-        furnitureLists[i] = makeBox(boxes[i].cx, boxes[i].cy, boxes[i].cz, boxes[i].hx, boxes[i].hy, boxes[i].hz);
+        furnitureLists[i] =
+            makeBox(boxes[i].cx, boxes[i].cy, boxes[i].cz, boxes[i].hx, boxes[i].hy, boxes[i].hz);
 
     stillScene.create(viewportRect().size());
     if (engine)
@@ -326,7 +327,8 @@ void GLEngine::paintGL()
     if (card) {
         const overlay::FlatPass flat(size());
         if (cardLabel.size().isEmpty())
-            cardLabel.setPicture(howtoplay::cardPicture(devicePixelRatioF(), width() - 2 * overlay::margin));
+            cardLabel.setPicture(
+                howtoplay::cardPicture(devicePixelRatioF(), width() - 2 * overlay::margin));
         cardLabel.draw(QPoint((width() - cardLabel.size().width()) / 2,
                               qMax(0, (height() - cardLabel.size().height()) / 2)));
     }

@@ -16,7 +16,8 @@ constexpr int gap = 16;
 
 // The picture beside each line of lines() after the heading; none for the
 // lines without.
-const char *const pictures[] = {"howto-take.png", "howto-drop.png", "howto-turn.png", nullptr, nullptr};
+const char *const pictures[] = {"howto-take.png", "howto-drop.png", "howto-turn.png", nullptr,
+                                nullptr};
 
 QFont textFont()
 {
@@ -36,16 +37,20 @@ QFont headingFont()
 
 QStringList lines()
 {
-    return {QStringLiteral("How to play"),
-            QStringLiteral("Press the left mouse button on the piece gliding along the trough: it is now "
-                           "in your hand."),
-            QStringLiteral("Carry it over the white body and let go where it belongs. A piece that does "
-                           "not fit stays in your hand: drag it again."),
-            QStringLiteral("Turn and Tilt turn the room, the slider zooms while you hold it, and so does "
-                           "the mouse wheel. The round arrow brings back the starting view, ? this card."),
-            QStringLiteral("Easy and Medium name every piece and show where a missed piece goes; Hard "
-                           "names a piece only once it fits, and asks you to name it."),
-            QStringLiteral("Click or press Escape to play.")};
+    return {
+        QStringLiteral("How to play"),
+        QStringLiteral(
+            "Press the left mouse button on the piece gliding along the trough: it is now "
+            "in your hand."),
+        QStringLiteral(
+            "Carry it over the white body and let go where it belongs. A piece that does "
+            "not fit stays in your hand: drag it again."),
+        QStringLiteral(
+            "Turn and Tilt turn the room, the slider zooms while you hold it, and so does "
+            "the mouse wheel. The round arrow brings back the starting view, ? this card."),
+        QStringLiteral("Easy and Medium name every piece and show where a missed piece goes; Hard "
+                       "names a piece only once it fits, and asks you to name it."),
+        QStringLiteral("Click or press Escape to play.")};
 }
 
 QImage cardPicture(qreal ratio, int maxWidth)
@@ -60,7 +65,8 @@ QImage cardPicture(qreal ratio, int maxWidth)
     QList<int> rows;
     int height = padding + QFontMetrics(headingFont()).height() + gap;
     for (qsizetype i = 1; i < text.size(); ++i) {
-        const int lineHeight = metrics.boundingRect(QRect(0, 0, textWidth, 1000), flags, text[i]).height();
+        const int lineHeight =
+            metrics.boundingRect(QRect(0, 0, textWidth, 1000), flags, text[i]).height();
         rows.append(qMax(lineHeight, pictures[i - 1] ? pictureHeight : 0));
         height += rows.last() + gap;
     }
@@ -84,7 +90,8 @@ QImage cardPicture(qreal ratio, int maxWidth)
     for (qsizetype i = 1; i < text.size(); ++i) {
         const int row = rows[i - 1];
         if (const char *file = pictures[i - 1])
-            painter.drawPixmap(padding, y + (row - pictureHeight) / 2, QPixmap(QLatin1String(file)));
+            painter.drawPixmap(padding, y + (row - pictureHeight) / 2,
+                               QPixmap(QLatin1String(file)));
         painter.drawText(QRect(padding + pictureWidth + gap, y, textWidth, row), flags, text[i]);
         y += row + gap;
     }

@@ -71,13 +71,15 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
                               const PieceRecord *troughPiece, int nowMs)
 {
     if (placedSeen >= 0 && engine.placed.size() > placedSeen) {
-        fittedName = engine.placed.last()->name.isEmpty() ? QString()
-                                                          : shownName(*engine.placed.last(), language);
+        fittedName = engine.placed.last()->name.isEmpty()
+                         ? QString()
+                         : shownName(*engine.placed.last(), language);
         fittedAt = nowMs;
     }
     placedSeen = engine.placed.size();
     if (missesSeen >= 0 && engine.missCount() > missesSeen) {
-        missNews = missplace::missText(missplace::placeDroppedOn(engine, engine.dropX, engine.dropY), difficulty);
+        missNews = missplace::missText(
+            missplace::placeDroppedOn(engine, engine.dropX, engine.dropY), difficulty);
         missAt = nowMs;
     }
     missesSeen = engine.missCount();
@@ -87,8 +89,9 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         reportFrom = nowMs;
 
     const int textWidth = overlay::textWidth(view);
-    const QString text = QFontMetrics(overlay::captionFont())
-                             .elidedText(caption(engine, troughPiece, nowMs), Qt::ElideRight, textWidth);
+    const QString text =
+        QFontMetrics(overlay::captionFont())
+            .elidedText(caption(engine, troughPiece, nowMs), Qt::ElideRight, textWidth);
     if (text.isEmpty() && !engine.gameWon)
         return;
 
@@ -98,8 +101,9 @@ void LearningAids::drawLabels(QSize view, qreal ratio, const GameEngine &engine,
         captionLabel.draw(overlay::captionAt(view, captionLabel.size()));
     }
     if (const float opacity = reportOpacity(nowMs); engine.gameWon && opacity > 0) {
-        const QStringList lines = report(engine, winTime, QFontMetrics(overlay::reportFont()), textWidth,
-                                         language) + reportExtra;
+        const QStringList lines =
+            report(engine, winTime, QFontMetrics(overlay::reportFont()), textWidth, language)
+            + reportExtra;
         reportLabel.setText(lines.join(QLatin1Char('\n')), overlay::reportFont(), ratio);
         reportLabel.draw(overlay::reportAt(view, reportLabel.size()), opacity);
     }
@@ -139,20 +143,24 @@ QStringList LearningAids::report(const GameEngine &engine, int timeMs, const QFo
                           .arg(plural(int(engine.placed.size()), "1 piece", "pieces"),
                                QStringLiteral("%1").arg(timeMs / 60000, 2, 10, zero),
                                QStringLiteral("%1").arg(timeMs / 1000 % 60, 2, 10, zero),
-                               engine.missCount() == 0 ? QStringLiteral("no misses")
-                                                       : plural(engine.missCount(), "1 miss", "misses"))};
+                               engine.missCount() == 0
+                                   ? QStringLiteral("no misses")
+                                   : plural(engine.missCount(), "1 miss", "misses"))};
 
     // Ties go to the piece fitted first.
     QList<const PieceRecord *> missed;
     for (const PieceRecord *piece : engine.placed)
         if (engine.misses.value(piece) > 0 && !piece->name.isEmpty())
             missed.append(piece);
-    std::stable_sort(missed.begin(), missed.end(), [&engine](const PieceRecord *a, const PieceRecord *b) {
-        return engine.misses.value(a) > engine.misses.value(b);
-    });
+    std::stable_sort(missed.begin(), missed.end(),
+                     [&engine](const PieceRecord *a, const PieceRecord *b) {
+                         return engine.misses.value(a) > engine.misses.value(b);
+                     });
     QString line = QStringLiteral("Missed most:");
     for (qsizetype i = 0; i < qMin(missed.size(), qsizetype(3)); ++i) {
-        const QString entry = QStringLiteral("%1 %2").arg(shownName(*missed[i], language)).arg(engine.misses.value(missed[i]));
+        const QString entry = QStringLiteral("%1 %2")
+                                  .arg(shownName(*missed[i], language))
+                                  .arg(engine.misses.value(missed[i]));
         const QString longer = line + (i == 0 ? QStringLiteral(" ") : QStringLiteral(", ")) + entry;
         if (i > 0 && metrics.horizontalAdvance(longer) > width) {
             lines.append(line + QLatin1Char(','));

@@ -39,8 +39,8 @@ public:
     // The caption at the top of the view and, once the game is won, the
     // report under the win text, over the finished frame. `view` is the
     // view's size in its own pixels, `ratio` its device pixel ratio.
-    void drawLabels(QSize view, qreal ratio, const GameEngine &engine, const PieceRecord *troughPiece,
-                    int nowMs);
+    void drawLabels(QSize view, qreal ratio, const GameEngine &engine,
+                    const PieceRecord *troughPiece, int nowMs);
     // Deletes the labels' textures; needs the view's GL context current.
     void releaseGl();
     // A press in the view after the win: puts the report away at once, or

@@ -30,7 +30,8 @@ QImage markPicture(const QString &text)
     QFont font(QStringLiteral("Sans"), -1, QFont::Bold);
     font.setPixelSize(48);
     const QFontMetrics metrics(font);
-    QImage image(metrics.horizontalAdvance(text) + 12, metrics.height() + 8, QImage::Format_ARGB32_Premultiplied);
+    QImage image(metrics.horizontalAdvance(text) + 12, metrics.height() + 8,
+                 QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -66,11 +67,13 @@ void OrientationMarks::bodyBox(const GameEngine &engine, QVector3D &low, QVector
         const QVector3D place(piece->posX() + engine.offsetX, piece->posY() + engine.offsetY,
                               piece->posZ() + engine.offsetZ);
         const QVector3D half = QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ())
-            * std::abs(piece->drawnScale());
-        low = any ? QVector3D(std::min(low.x(), place.x() - half.x()), std::min(low.y(), place.y() - half.y()),
+                               * std::abs(piece->drawnScale());
+        low = any ? QVector3D(std::min(low.x(), place.x() - half.x()),
+                              std::min(low.y(), place.y() - half.y()),
                               std::min(low.z(), place.z() - half.z()))
                   : place - half;
-        high = any ? QVector3D(std::max(high.x(), place.x() + half.x()), std::max(high.y(), place.y() + half.y()),
+        high = any ? QVector3D(std::max(high.x(), place.x() + half.x()),
+                               std::max(high.y(), place.y() + half.y()),
                                std::max(high.z(), place.z() + half.z()))
                    : place + half;
         any = true;
@@ -92,7 +95,7 @@ QVector3D OrientationMarks::markAt(QVector3D low, QVector3D high, QVector3D dire
     const QVector3D halfBox = (high - low) / 2;
     const QVector3D halfMark(0, float(mark.width() / 2), float(mark.height() / 2));
     const float reach = std::abs(QVector3D::dotProduct(direction, halfBox))
-        + std::abs(QVector3D::dotProduct(direction, halfMark)) + gap;
+                        + std::abs(QVector3D::dotProduct(direction, halfMark)) + gap;
     return centre + direction * reach;
 }
 
@@ -112,8 +115,8 @@ void OrientationMarks::draw(const GameEngine &engine)
             glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
             glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
             glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                         image.constBits());
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, image.constBits());
             glPopClientAttrib();
         }
     }
@@ -138,10 +141,14 @@ void OrientationMarks::draw(const GameEngine &engine)
         // which looks along -x with +y to its right, sees it the right way.
         glBindTexture(GL_TEXTURE_2D, textures[i]);
         glBegin(GL_QUADS);
-        glTexCoord2f(0, 1); glVertex3f(at.x(), at.y() - w, at.z() - h);
-        glTexCoord2f(1, 1); glVertex3f(at.x(), at.y() + w, at.z() - h);
-        glTexCoord2f(1, 0); glVertex3f(at.x(), at.y() + w, at.z() + h);
-        glTexCoord2f(0, 0); glVertex3f(at.x(), at.y() - w, at.z() + h);
+        glTexCoord2f(0, 1);
+        glVertex3f(at.x(), at.y() - w, at.z() - h);
+        glTexCoord2f(1, 1);
+        glVertex3f(at.x(), at.y() + w, at.z() - h);
+        glTexCoord2f(1, 0);
+        glVertex3f(at.x(), at.y() + w, at.z() + h);
+        glTexCoord2f(0, 0);
+        glVertex3f(at.x(), at.y() - w, at.z() + h);
         glEnd();
     }
     glPopAttrib();

@@ -41,10 +41,22 @@ QImage boxPicture(const QString &text, const QFont &font, qreal ratio)
 
 } // namespace
 
-QString winText() { return QStringLiteral("YOU WIN!"); }
-QFont winFont() { return QFont(QStringLiteral("Sans"), 72, QFont::Bold, false); }
-QFont captionFont() { return QFont(QStringLiteral("Sans"), 18, QFont::Bold); }
-QFont reportFont() { return QFont(QStringLiteral("Sans"), 20, QFont::Bold); }
+QString winText()
+{
+    return QStringLiteral("YOU WIN!");
+}
+QFont winFont()
+{
+    return QFont(QStringLiteral("Sans"), 72, QFont::Bold, false);
+}
+QFont captionFont()
+{
+    return QFont(QStringLiteral("Sans"), 18, QFont::Bold);
+}
+QFont reportFont()
+{
+    return QFont(QStringLiteral("Sans"), 20, QFont::Bold);
+}
 
 int winTextX(int viewWidth, const QFontMetrics &winMetrics)
 {
@@ -71,7 +83,8 @@ void drawWinText(const QString &text, QSize view, qreal ratio)
         QPainter painter(&device);
         painter.setPen(QColor(255, 0, 0));
         painter.setFont(winFont());
-        painter.drawText(QPoint(winTextX(view.width(), painter.fontMetrics()), view.height() / 2), text);
+        painter.drawText(QPoint(winTextX(view.width(), painter.fontMetrics()), view.height() / 2),
+                         text);
     }
     if (QOpenGLContext *context = QOpenGLContext::currentContext())
         context->functions()->glUseProgram(0);
@@ -124,8 +137,8 @@ void Label::setPicture(const QImage &picture)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 image.constBits());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, image.constBits());
     glPopClientAttrib();
 }
 
@@ -136,10 +149,14 @@ void Label::draw(QPoint at, float opacity) const
     glColor4f(1, 1, 1, opacity);
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0); glVertex2i(r.left(), r.top());
-    glTexCoord2f(1, 0); glVertex2i(r.left() + r.width(), r.top());
-    glTexCoord2f(1, 1); glVertex2i(r.left() + r.width(), r.top() + r.height());
-    glTexCoord2f(0, 1); glVertex2i(r.left(), r.top() + r.height());
+    glTexCoord2f(0, 0);
+    glVertex2i(r.left(), r.top());
+    glTexCoord2f(1, 0);
+    glVertex2i(r.left() + r.width(), r.top());
+    glTexCoord2f(1, 1);
+    glVertex2i(r.left() + r.width(), r.top() + r.height());
+    glTexCoord2f(0, 1);
+    glVertex2i(r.left(), r.top() + r.height());
     glEnd();
 }
 
@@ -152,7 +169,8 @@ void Label::releaseGl()
 
 FlatPass::FlatPass(QSize view)
 {
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT
+                 | GL_TRANSFORM_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);

@@ -195,10 +195,13 @@ void GLEngine::wheelEvent(QWheelEvent *event)
     const auto addPlace = [&](const PieceRecord *piece) {
         const QVector3D place(piece->posX() + engine->offsetX, piece->posY() + engine->offsetY,
                               piece->posZ() + engine->offsetZ);
-        const float radius = QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ()).length()
+        const float radius =
+            QVector3D(piece->halfSizeX(), piece->halfSizeY(), piece->halfSizeZ()).length()
             * std::abs(piece->drawnScale());
         for (int i = 0; i < 8; ++i)
-            points.append(place + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius, i & 4 ? radius : -radius));
+            points.append(place
+                          + QVector3D(i & 1 ? radius : -radius, i & 2 ? radius : -radius,
+                                      i & 4 ? radius : -radius));
     };
     for (const PieceRecord *piece : std::as_const(engine->remaining))
         addPlace(piece);

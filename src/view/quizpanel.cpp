@@ -11,13 +11,15 @@ void QuizPanel::draw(QSize view, qreal ratio, const NamingQuiz &quiz, int nowMs)
     for (QRect &box : boxes)
         box = QRect();
 
-    const bool showVerdict = !quiz.asking() && quiz.lastAsked && nowMs - answeredAt < verdictShownMs;
+    const bool showVerdict =
+        !quiz.asking() && quiz.lastAsked && nowMs - answeredAt < verdictShownMs;
     if (!quiz.asking() && !showVerdict)
         return;
 
     const overlay::FlatPass flat(view);
     if (showVerdict) {
-        title.setText(verdict(*quiz.lastAsked, *quiz.lastChosen, language), overlay::captionFont(), ratio);
+        title.setText(verdict(*quiz.lastAsked, *quiz.lastChosen, language), overlay::captionFont(),
+                      ratio);
         title.draw(overlay::captionAt(view, title.size()));
         return;
     }
@@ -31,8 +33,9 @@ void QuizPanel::draw(QSize view, qreal ratio, const NamingQuiz &quiz, int nowMs)
     const QList<const PieceRecord *> choices = quiz.choices();
     int across = 0;
     for (qsizetype i = 0; i < choices.size(); ++i) {
-        choiceLabels[i].setText(QStringLiteral("%1  %2").arg(i + 1).arg(shownName(*choices[i], language)),
-                                overlay::captionFont(), ratio);
+        choiceLabels[i].setText(
+            QStringLiteral("%1  %2").arg(i + 1).arg(shownName(*choices[i], language)),
+            overlay::captionFont(), ratio);
         across += choiceLabels[i].size().width() + gap;
     }
     const int perRow = across - gap <= view.width() - 2 * overlay::margin ? int(choices.size()) : 2;
@@ -70,7 +73,8 @@ void QuizPanel::releaseGl()
         label.releaseGl();
 }
 
-QString QuizPanel::verdict(const PieceRecord &asked, const PieceRecord &chosen, NameLanguage language)
+QString QuizPanel::verdict(const PieceRecord &asked, const PieceRecord &chosen,
+                           NameLanguage language)
 {
     const QString fitted = QStringLiteral("Fitted: ") + shownName(asked, language);
     if (chosen.name == asked.name)

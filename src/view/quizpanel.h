@@ -30,7 +30,8 @@ public:
 
     // "Fitted: Liver" after a right answer, "Fitted: Liver (not Spleen)"
     // after a wrong one.
-    static QString verdict(const PieceRecord &asked, const PieceRecord &chosen, NameLanguage language);
+    static QString verdict(const PieceRecord &asked, const PieceRecord &chosen,
+                           NameLanguage language);
     static QString questionText() { return QStringLiteral("Name it: click a name or press 1-4"); }
 
     // How long the verdict stays, as long as the fitted name elsewhere.

@@ -83,14 +83,9 @@ GLuint makeBox(const Box &box)
 {
     const float cx = box.cx, cy = box.cy, cz = box.cz, hx = box.hx, hy = box.hy, hz = box.hz;
     const GLfloat v[8][3] = {
-        {cx + hx, cy + hy, cz + hz},
-        {cx + hx, cy - hy, cz + hz},
-        {cx - hx, cy - hy, cz + hz},
-        {cx - hx, cy + hy, cz + hz},
-        {cx - hx, cy + hy, cz - hz},
-        {cx + hx, cy + hy, cz - hz},
-        {cx + hx, cy - hy, cz - hz},
-        {cx - hx, cy - hy, cz - hz},
+        {cx + hx, cy + hy, cz + hz}, {cx + hx, cy - hy, cz + hz}, {cx - hx, cy - hy, cz + hz},
+        {cx - hx, cy + hy, cz + hz}, {cx - hx, cy + hy, cz - hz}, {cx + hx, cy + hy, cz - hz},
+        {cx + hx, cy - hy, cz - hz}, {cx - hx, cy - hy, cz - hz},
     };
     // Outward along each axis, whatever the sign of the half-extent.
     const float sx = hx < 0 ? -1.0f : 1.0f;
@@ -123,15 +118,18 @@ GLuint makeBox(const Box &box)
         // The corners run one way or the other seen from outside; the
         // renderer is told which, so that a face turned away from the eye
         // is culled rather than drawn and then covered.
-        const GLfloat *a = v[face.corners[0].v], *b = v[face.corners[1].v], *c = v[face.corners[2].v];
+        const GLfloat *a = v[face.corners[0].v], *b = v[face.corners[1].v],
+                      *c = v[face.corners[2].v];
         const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         const float w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const float turning[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        const float turning[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                                  u[0] * w[1] - u[1] * w[0]};
         float outward[3] = {-cx, -cy, -cz}; // from the box's centre to the face's
         for (const FaceCorner &corner : face.corners)
             for (int k = 0; k < 3; ++k)
                 outward[k] += v[corner.v][k] / 4;
-        const float along = turning[0] * outward[0] + turning[1] * outward[1] + turning[2] * outward[2];
+        const float along =
+            turning[0] * outward[0] + turning[1] * outward[1] + turning[2] * outward[2];
         glFrontFace(along > 0 ? GL_CCW : GL_CW);
         glBegin(GL_QUADS);
         glNormal3f(face.nx, face.ny, face.nz);
@@ -171,10 +169,14 @@ void drawFloor(GLuint marbleTexture)
     glBindTexture(GL_TEXTURE_2D, marbleTexture);
     glBegin(GL_QUADS);
     glNormal3f(0, 0, 1);
-    glTexCoord2d(2, 2); glVertex3f(2, 2, 0);
-    glTexCoord2d(2, 0); glVertex3f(2, -2, 0);
-    glTexCoord2d(0, 0); glVertex3f(-2, -2, 0);
-    glTexCoord2d(0, 2); glVertex3f(-2, 2, 0);
+    glTexCoord2d(2, 2);
+    glVertex3f(2, 2, 0);
+    glTexCoord2d(2, 0);
+    glVertex3f(2, -2, 0);
+    glTexCoord2d(0, 0);
+    glVertex3f(-2, -2, 0);
+    glTexCoord2d(0, 2);
+    glVertex3f(-2, 2, 0);
     glEnd();
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
@@ -197,21 +199,35 @@ void drawFurniture(const GLuint lists[10], const float origin[3], GLuint bambooT
 
     const float front = ox + 0.21f, low = oz + 0.38f, high = oz + 0.62f;
     // Back wall of the trough.
-    quad(1, 0, 0, {{0, 0, ox, oy - 0.09f, low}, {1, 0, ox, oy + 0.7f, low}, {0, 0.8f, ox, oy + 0.7f, high},
-                   {1, 0.8f, ox, oy - 0.09f, high}});
+    quad(1, 0, 0,
+         {{0, 0, ox, oy - 0.09f, low},
+          {1, 0, ox, oy + 0.7f, low},
+          {0, 0.8f, ox, oy + 0.7f, high},
+          {1, 0.8f, ox, oy - 0.09f, high}});
     // Fronts of the two end blocks, then their tops; each block between two y.
     const std::pair<float, float> blocks[] = {{oy - 0.09f, oy + 0.1f}, {oy + 0.51f, oy + 0.69f}};
     for (const auto &[a, b] : blocks)
-        quad(1, 0, 0, {{1, 1, front, a, low}, {0, 1, front, b, low}, {1, 0, front, b, high}, {0, 0, front, a, high}});
+        quad(1, 0, 0,
+             {{1, 1, front, a, low},
+              {0, 1, front, b, low},
+              {1, 0, front, b, high},
+              {0, 0, front, a, high}});
     for (const auto &[a, b] : blocks)
-        quad(0, 0, 1, {{0, 0, front, a, high}, {1, 0, front, b, high}, {0, 1, ox, b, high}, {1, 1, ox, a, high}});
+        quad(0, 0, 1,
+             {{0, 0, front, a, high},
+              {1, 0, front, b, high},
+              {0, 1, ox, b, high},
+              {1, 1, ox, a, high}});
 
     // Carpet on the trough floor, repeated five times along it.
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, carpetTexture);
-    quad(0, 0, 1, {{1, 0, front, oy - 0.1f, low}, {1, 5, front, oy + 0.7f, low}, {0, 5, ox, oy + 0.7f, low},
-                   {0, 0, ox, oy - 0.1f, low}});
+    quad(0, 0, 1,
+         {{1, 0, front, oy - 0.1f, low},
+          {1, 5, front, oy + 0.7f, low},
+          {0, 5, ox, oy + 0.7f, low},
+          {0, 0, ox, oy - 0.1f, low}});
 
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();

@@ -12,7 +12,7 @@ namespace {
 
 // Each transform is written once, over anything with QMatrix4x4's names:
 // a matrix, or the current GL matrix below.
-template <typename Matrix>
+template<typename Matrix>
 void project(Matrix &m)
 {
     m.perspective(fieldOfView, aspect, nearPlane, farPlane);
@@ -21,7 +21,7 @@ void project(Matrix &m)
 }
 
 // The tilt about x comes after the turn about z in the matrix order.
-template <typename Matrix>
+template<typename Matrix>
 void look(Matrix &m, float turn, float tilt, float zoom)
 {
     m.rotate(tilt, 1, 0, 0);
@@ -33,7 +33,10 @@ void look(Matrix &m, float turn, float tilt, float zoom)
 // depend on to the pixel; a product made here and loaded would not match.
 struct CurrentGlMatrix
 {
-    void perspective(double fov, double aspect, double zNear, double zFar) { gluPerspective(fov, aspect, zNear, zFar); }
+    void perspective(double fov, double aspect, double zNear, double zFar)
+    {
+        gluPerspective(fov, aspect, zNear, zFar);
+    }
     void translate(float x, float y, float z) { glTranslatef(x, y, z); }
     void rotate(float degrees, float x, float y, float z) { glRotatef(degrees, x, y, z); }
     void scale(float factor) { glScalef(factor, factor, factor); }
@@ -85,8 +88,9 @@ QList<QVector3D> troughCorners()
     // -0.4 to 0.4, z from the carpet at 0.38 to the tops at 0.62.
     QList<QVector3D> corners;
     for (int i = 0; i < 8; ++i)
-        corners.append(QVector3D(i & 1 ? -0.29f : -0.5f, i & 2 ? 0.4f : -0.4f, i & 4 ? 0.62f : 0.38f)
-                       / pieceScale);
+        corners.append(
+            QVector3D(i & 1 ? -0.29f : -0.5f, i & 2 ? 0.4f : -0.4f, i & 4 ? 0.62f : 0.38f)
+            / pieceScale);
     return corners;
 }
 

@@ -12,9 +12,10 @@ void StillScene::create(QSize size)
     valid = false;
     last = Key();
     framesSinceChange = 0;
-    if (QOpenGLFramebufferObject::hasOpenGLFramebufferObjects() && QOpenGLFramebufferObject::hasOpenGLFramebufferBlit())
-        buffer = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::CombinedDepthStencil,
-                                                            GL_TEXTURE_2D, GL_RGB8);
+    if (QOpenGLFramebufferObject::hasOpenGLFramebufferObjects()
+        && QOpenGLFramebufferObject::hasOpenGLFramebufferBlit())
+        buffer = std::make_unique<QOpenGLFramebufferObject>(
+            size, QOpenGLFramebufferObject::CombinedDepthStencil, GL_TEXTURE_2D, GL_RGB8);
     // Making it leaves it bound; frames go to the window.
     QOpenGLFramebufferObject::bindDefault();
 }
@@ -42,8 +43,9 @@ void StillScene::keep(QOpenGLContext *context, QRect viewport)
     QOpenGLExtraFunctions *gl = context->extraFunctions();
     gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, context->defaultFramebufferObject());
     gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, buffer->handle());
-    gl->glBlitFramebuffer(all.left(), all.top(), all.right() + 1, all.bottom() + 1, all.left(), all.top(),
-                          all.right() + 1, all.bottom() + 1, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    gl->glBlitFramebuffer(all.left(), all.top(), all.right() + 1, all.bottom() + 1, all.left(),
+                          all.top(), all.right() + 1, all.bottom() + 1,
+                          GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
     kept = last;
     valid = true;

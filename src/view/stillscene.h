@@ -56,6 +56,6 @@ private:
     std::unique_ptr<QOpenGLFramebufferObject> buffer;
     bool valid = false;
     Key kept;
-    Key last; // the last frame's
+    Key last;                  // the last frame's
     int framesSinceChange = 0; // drawn with `last` before this one
 };

@@ -23,7 +23,8 @@ ClassGameScreen::ClassGameScreen(QWidget *parent, ClassClient *client)
     engine->deferFits = true;
     order = engine->remaining;
 
-    connect(engine, &GameEngine::taken, this, [this] { this->client->take(int(order.indexOf(engine->current))); });
+    connect(engine, &GameEngine::taken, this,
+            [this] { this->client->take(int(order.indexOf(engine->current))); });
     connect(engine, &GameEngine::dropped, this, [this](float x, float y) {
         // One drop at a time: until the verdict the piece stays in the hand.
         if (awaiting >= 0)
@@ -96,14 +97,19 @@ int ClassGameScreen::playTime() const
 QString ClassGameScreen::ordinal(int place)
 {
     const int tens = place % 100;
-    const char *suffix = (tens >= 11 && tens <= 13) ? "th" : place % 10 == 1 ? "st" : place % 10 == 2 ? "nd" : place % 10 == 3 ? "rd" : "th";
+    const char *suffix = (tens >= 11 && tens <= 13) ? "th"
+                         : place % 10 == 1          ? "st"
+                         : place % 10 == 2          ? "nd"
+                         : place % 10 == 3          ? "rd"
+                                                    : "th";
     return QString::number(place) + QLatin1String(suffix);
 }
 
 QStringList ClassGameScreen::standingLines() const
 {
     const QList<Standing> standings = client->standings();
-    const auto me = std::find_if(standings.begin(), standings.end(), [this](const Standing &s) { return s.name == client->name(); });
+    const auto me = std::find_if(standings.begin(), standings.end(),
+                                 [this](const Standing &s) { return s.name == client->name(); });
     const auto result = [](const Standing &s) {
         return s.finished ? ClassHost::formatTime(s.timeMs) : QStringLiteral("%1%").arg(s.progress);
     };
@@ -111,13 +117,19 @@ QStringList ClassGameScreen::standingLines() const
     if (client->phase() == ClassClient::Phase::Finished) {
         QStringList podium;
         for (int i = 0; i < 3 && i < standings.size(); ++i)
-            podium << QStringLiteral("%1. %2 %3").arg(i + 1).arg(standings.at(i).name, result(standings.at(i)));
+            podium << QStringLiteral("%1. %2 %3")
+                          .arg(i + 1)
+                          .arg(standings.at(i).name, result(standings.at(i)));
         lines << QStringLiteral("Podium: ") + podium.join(QStringLiteral("   "));
     } else if (!standings.isEmpty()) {
-        lines << QStringLiteral("Leader: %1, %2").arg(standings.first().name, result(standings.first()));
+        lines << QStringLiteral("Leader: %1, %2")
+                     .arg(standings.first().name, result(standings.first()));
     }
     if (me != standings.end())
-        lines.prepend(QStringLiteral("You: %1 of %2, %3").arg(ordinal(me->place)).arg(standings.size()).arg(result(*me)));
+        lines.prepend(QStringLiteral("You: %1 of %2, %3")
+                          .arg(ordinal(me->place))
+                          .arg(standings.size())
+                          .arg(result(*me)));
     return lines;
 }
 
@@ -139,6 +151,7 @@ void ClassGameScreen::paintEvent(QPaintEvent *event)
     painter.drawRoundedRect(standingRect(), 8, 8);
     painter.setPen(QColor(236, 226, 196));
     painter.setFont(QFont(QStringLiteral("Sans"), 14, QFont::Bold));
-    painter.drawText(standingRect().adjusted(14, 8, -14, -8), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+    painter.drawText(standingRect().adjusted(14, 8, -14, -8),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                      lines.join(QLatin1Char('\n')));
 }

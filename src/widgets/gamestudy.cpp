@@ -24,7 +24,11 @@ QString clock(int ms)
 
 GameStudy::GameStudy(SinglePlayerScreen *screen, Difficulty difficulty, const QString &player,
                      const QString &setKey, const QString &setName)
-    : QObject(screen), screen(screen), difficulty(difficulty), player(player), setKey(setKey)
+    : QObject(screen)
+    , screen(screen)
+    , difficulty(difficulty)
+    , player(player)
+    , setKey(setKey)
 {
     const StudySettings settings;
     language = settings.language();
@@ -36,7 +40,7 @@ GameStudy::GameStudy(SinglePlayerScreen *screen, Difficulty difficulty, const QS
         std::stable_sort(engine.remaining.begin(), engine.remaining.end(),
                          [&order](const PieceRecord *a, const PieceRecord *b) {
                              return order.indexOf(PlayerRecord::pieceKey(*a))
-                                 < order.indexOf(PlayerRecord::pieceKey(*b));
+                                    < order.indexOf(PlayerRecord::pieceKey(*b));
                          });
     }
     if (!setKey.isEmpty())
@@ -118,7 +122,8 @@ void GameStudy::answer(int choice)
 {
     if (!quiz.answer(choice))
         return;
-    recorded.named(PlayerRecord::pieceKey(*quiz.lastAsked), PlayerRecord::pieceKey(*quiz.lastChosen),
+    recorded.named(PlayerRecord::pieceKey(*quiz.lastAsked),
+                   PlayerRecord::pieceKey(*quiz.lastChosen),
                    quiz.lastChosen->name == quiz.lastAsked->name);
     screen->view->setReportExtra(reportLines());
 }

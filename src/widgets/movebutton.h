@@ -11,8 +11,7 @@ class MoveButton : public QAbstractButton
     Q_OBJECT
 
 public:
-    MoveButton(const QString &groundFile, const QString &handleFile, int x, int y,
-               QWidget *parent);
+    MoveButton(const QString &groundFile, const QString &handleFile, int x, int y, QWidget *parent);
 
     // Deflection from the rest position, -50 (bottom) to +50 (top).
     int offset() const { return value - 50; }

@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-PixButton::PixButton(const QString &upFile, const QString &downFile, bool checkable,
-                     int x, int y, QWidget *parent)
+PixButton::PixButton(const QString &upFile, const QString &downFile, bool checkable, int x, int y,
+                     QWidget *parent)
     : QAbstractButton(parent)
     , upPixmap(upFile)
     , downPixmap(downFile)

@@ -13,8 +13,8 @@ class PixButton : public QAbstractButton
 
 public:
     // A missing resting picture gives a 0 x 0 button that cannot be clicked.
-    PixButton(const QString &upFile, const QString &downFile, bool checkable,
-              int x, int y, QWidget *parent);
+    PixButton(const QString &upFile, const QString &downFile, bool checkable, int x, int y,
+              QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

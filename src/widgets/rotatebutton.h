@@ -11,8 +11,7 @@ class RotateButton : public QAbstractButton
     Q_OBJECT
 
 public:
-    RotateButton(const QString &labelFile, const QString &knobFile, int x, int y,
-                 QWidget *parent);
+    RotateButton(const QString &labelFile, const QString &knobFile, int x, int y, QWidget *parent);
 
     int angle() const { return angleDegrees; }
     // Back to 0, as at the start of a game; reports nothing.

@@ -21,18 +21,18 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
     difficulty = settings.difficulty();
     playerName = titleOf(playedDifficulty(difficulty)) + settings.name();
 
-    exitButton = new PixButton(QStringLiteral("mainmenu-up.png"), QStringLiteral("mainmenu-down.png"),
-                               false, 10, 10, this);
+    exitButton = new PixButton(QStringLiteral("mainmenu-up.png"),
+                               QStringLiteral("mainmenu-down.png"), false, 10, 10, this);
     exitButton->move(10, H - exitButton->height() - 10);
     connect(exitButton, &PixButton::clicked, this, &SinglePlayerScreen::exitPressed);
 
-    xRotButton = new RotateButton(QStringLiteral("x-rot.png"), QStringLiteral("rotation.png"), 10,
-                                  10, this);
+    xRotButton =
+        new RotateButton(QStringLiteral("x-rot.png"), QStringLiteral("rotation.png"), 10, 10, this);
     xRotButton->move(W - xRotButton->width() - 10, H - xRotButton->height() - 10);
     connect(xRotButton, &RotateButton::moved, this, &SinglePlayerScreen::xrotated);
 
-    yRotButton = new RotateButton(QStringLiteral("y-rot.png"), QStringLiteral("rotation.png"), 10,
-                                  10, this);
+    yRotButton =
+        new RotateButton(QStringLiteral("y-rot.png"), QStringLiteral("rotation.png"), 10, 10, this);
     yRotButton->move(xRotButton->x(), xRotButton->y() - yRotButton->height() - 10);
     connect(yRotButton, &RotateButton::moved, this, &SinglePlayerScreen::yrotated);
 
@@ -45,12 +45,14 @@ SinglePlayerScreen::SinglePlayerScreen(QWidget *parent, QDomDocument *set)
 
     // Reset view and the card's "?" side by side above the slider, the
     // column's edges theirs.
-    resetViewButton = new PixButton(QStringLiteral("resetview-up.png"), QStringLiteral("resetview-down.png"),
-                                    false, 10, 10, this);
+    resetViewButton = new PixButton(QStringLiteral("resetview-up.png"),
+                                    QStringLiteral("resetview-down.png"), false, 10, 10, this);
     resetViewButton->move(yRotButton->x(), zoomButton->y() - resetViewButton->height() - 10);
     connect(resetViewButton, &PixButton::clicked, this, &SinglePlayerScreen::resetView);
-    helpButton = new PixButton(QStringLiteral("help-up.png"), QStringLiteral("help-down.png"), false, 10, 10, this);
-    helpButton->move(yRotButton->x() + yRotButton->width() - helpButton->width(), resetViewButton->y());
+    helpButton = new PixButton(QStringLiteral("help-up.png"), QStringLiteral("help-down.png"),
+                               false, 10, 10, this);
+    helpButton->move(yRotButton->x() + yRotButton->width() - helpButton->width(),
+                     resetViewButton->y());
     connect(helpButton, &PixButton::clicked, this, &SinglePlayerScreen::showCard);
     setFocusPolicy(Qt::StrongFocus);
 
@@ -94,8 +96,7 @@ QString SinglePlayerScreen::statusText(const QString &playerName, int progress, 
     const QLatin1Char zero('0');
     // One pass over the format: markers inside the name are not substituted.
     return QStringLiteral("%1\nProgress: %2%\nTime elapsed: %3:%4")
-        .arg(playerName, QString::number(progress),
-             QStringLiteral("%1").arg(minutes, 2, 10, zero),
+        .arg(playerName, QString::number(progress), QStringLiteral("%1").arg(minutes, 2, 10, zero),
              QStringLiteral("%1").arg(seconds, 2, 10, zero));
 }
 

@@ -60,9 +60,8 @@ std::string vector3(const MeshVertex &v)
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: torvane-inspect MODEL.md2 [--skin SKIN.pcx]\n"
-                 "       torvane-inspect SKIN.pcx [--png OUT.png]\n");
+    std::fprintf(stderr, "usage: torvane-inspect MODEL.md2 [--skin SKIN.pcx]\n"
+                         "       torvane-inspect SKIN.pcx [--png OUT.png]\n");
     return 1;
 }
 
@@ -77,8 +76,8 @@ int inspectSkin(const QString &path, const QString &pngPath)
         return fail(QStringLiteral("cannot decode %1: %2").arg(path, decoded.error));
     const PcxImage &image = decoded.image;
     if (!pngPath.isEmpty()) {
-        const QImage rgb(reinterpret_cast<const uchar *>(image.rgb.constData()), image.width, image.height,
-                         qsizetype(image.width) * 3, QImage::Format_RGB888);
+        const QImage rgb(reinterpret_cast<const uchar *>(image.rgb.constData()), image.width,
+                         image.height, qsizetype(image.width) * 3, QImage::Format_RGB888);
         if (!rgb.save(pngPath, "PNG"))
             return fail(QStringLiteral("cannot write %1").arg(pngPath));
     }
@@ -102,8 +101,8 @@ int inspectModel(const QString &path, const QString &skinPath)
             skin.height = decoded.image.height;
         } else {
             skin = SkinInfo{};
-            std::fprintf(stderr, "torvane-inspect: warning: skin %s not loaded: %s\n", qPrintable(skinPath),
-                         qPrintable(decoded.error));
+            std::fprintf(stderr, "torvane-inspect: warning: skin %s not loaded: %s\n",
+                         qPrintable(skinPath), qPrintable(decoded.error));
         }
     }
 
@@ -125,13 +124,15 @@ int inspectModel(const QString &path, const QString &skinPath)
     frame0 += "]";
     std::string lastFrameFirst = "[]";
     if (model.frameCount > 0 && model.vertexCount > 0)
-        lastFrameFirst = vector3(model.frames[size_t(model.frameCount - 1) * size_t(model.vertexCount)]);
+        lastFrameFirst =
+            vector3(model.frames[size_t(model.frameCount - 1) * size_t(model.vertexCount)]);
     std::string triangle0 = "[]";
     if (model.triangleCount > 0) {
         const MeshTriangle &t = model.triangles[0];
-        triangle0 = "[" + std::to_string(t.vertexIndex[0]) + ", " + std::to_string(t.vertexIndex[1]) + ", "
-                    + std::to_string(t.vertexIndex[2]) + ", " + std::to_string(t.texCoordIndex[0]) + ", "
-                    + std::to_string(t.texCoordIndex[1]) + ", " + std::to_string(t.texCoordIndex[2]) + "]";
+        triangle0 = "[" + std::to_string(t.vertexIndex[0]) + ", " + std::to_string(t.vertexIndex[1])
+                    + ", " + std::to_string(t.vertexIndex[2]) + ", "
+                    + std::to_string(t.texCoordIndex[0]) + ", " + std::to_string(t.texCoordIndex[1])
+                    + ", " + std::to_string(t.texCoordIndex[2]) + "]";
     }
     std::string texCoord0 = "[]";
     if (model.texCoordCount > 0)
@@ -184,6 +185,7 @@ int main(int argc, char *argv[])
     if (file.isEmpty() || (skinGiven && pngGiven))
         return usage();
 
-    const bool isSkin = pngGiven || (!skinGiven && file.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive));
+    const bool isSkin =
+        pngGiven || (!skinGiven && file.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive));
     return isSkin ? inspectSkin(file, png) : inspectModel(file, skin);
 }

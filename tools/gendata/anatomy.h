@@ -22,7 +22,7 @@ struct IconView
     float yaw = 90.0f;   // about the scene's z
     float pitch = 78.0f; // looking down from above
     float margin = 0.06f;
-    float zoom = 1.0f;   // above 1: the top of the figure fills the card
+    float zoom = 1.0f; // above 1: the top of the figure fills the card
 };
 
 // A body's pieces are split among sets where one drop point would fit two
@@ -33,7 +33,7 @@ struct PuzzleSet
     QString fileBase; // sets/<fileBase>.xml and sets/<fileBase>.png
     QString name;     // shown under the icons
     PieceModel shape;
-    V3 shapePos;      // where the ghost's box centre stands in the room
+    V3 shapePos; // where the ghost's box centre stands in the room
     std::vector<PieceModel> parts;
     IconView icon;
     QString towardsHead, towardsLeft; // the room's axes the body's head and left point along
@@ -41,8 +41,8 @@ struct PuzzleSet
 
 // One set of a body laid into the room in `frame`: its ghost at `at` and
 // the pieces it takes.
-PuzzleSet bodySet(const char *fileBase, const char *name, const PieceModel &shape, V3 at, Frame frame,
-                  std::vector<PieceModel> parts, IconView icon = {});
+PuzzleSet bodySet(const char *fileBase, const char *name, const PieceModel &shape, V3 at,
+                  Frame frame, std::vector<PieceModel> parts, IconView icon = {});
 
 // Every set; the first (the organs) gives the logo its heart, the sets
 // named "skeleton" and "spine" the loading screen its bones.

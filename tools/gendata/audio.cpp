@@ -9,7 +9,10 @@ namespace {
 constexpr int rate = 44100;
 constexpr float twoPi = 6.2831853f;
 
-float midiHz(float note) { return 440.0f * std::pow(2.0f, (note - 69.0f) / 12.0f); }
+float midiHz(float note)
+{
+    return 440.0f * std::pow(2.0f, (note - 69.0f) / 12.0f);
+}
 
 QByteArray wav(const std::vector<float> &mono)
 {
@@ -31,7 +34,8 @@ QByteArray wav(const std::vector<float> &mono)
     put32(40, bytes);
     out.resize(44 + int(bytes));
     for (size_t i = 0; i < mono.size(); ++i)
-        qToLittleEndian<qint16>(qint16(std::lround(std::clamp(mono[i], -1.0f, 1.0f) * 32000.0f)), out.data() + 44 + 2 * i);
+        qToLittleEndian<qint16>(qint16(std::lround(std::clamp(mono[i], -1.0f, 1.0f) * 32000.0f)),
+                                out.data() + 44 + 2 * i);
     return out;
 }
 
@@ -41,8 +45,10 @@ float bell(float hz, float t, float decay)
     if (t < 0)
         return 0;
     const float attack = std::min(1.0f, t / 0.004f);
-    return attack * (std::sin(twoPi * hz * t) * std::exp(-t / decay) + 0.45f * std::sin(twoPi * hz * 2.76f * t) * std::exp(-t / (decay * 0.45f)) +
-                     0.25f * std::sin(twoPi * hz * 5.4f * t) * std::exp(-t / (decay * 0.2f)));
+    return attack
+           * (std::sin(twoPi * hz * t) * std::exp(-t / decay)
+              + 0.45f * std::sin(twoPi * hz * 2.76f * t) * std::exp(-t / (decay * 0.45f))
+              + 0.25f * std::sin(twoPi * hz * 5.4f * t) * std::exp(-t / (decay * 0.2f)));
 }
 
 struct Rng
@@ -64,20 +70,24 @@ struct Style
     QString file;
     QString title;
     float bpm;
-    int root;                       // MIDI note of the key's tonic
-    std::vector<int> scale;         // semitones above the root
+    int root;                             // MIDI note of the key's tonic
+    std::vector<int> scale;               // semitones above the root
     std::vector<std::vector<int>> chords; // per bar: chord tones in semitones above the root
     int bars;
     unsigned seed;
-    float pad;      // level of the sustained chord
-    float arpeggio; // level of the plucked arpeggio
+    float pad;       // level of the sustained chord
+    float arpeggio;  // level of the plucked arpeggio
     int melodyVoice; // 0 bell, 1 marimba, 2 soft flute
 };
 
 struct Stereo
 {
     std::vector<float> left, right;
-    explicit Stereo(size_t n) : left(n, 0.0f), right(n, 0.0f) {}
+    explicit Stereo(size_t n)
+        : left(n, 0.0f)
+        , right(n, 0.0f)
+    {
+    }
     void add(size_t i, float v, float pan)
     {
         if (i >= left.size())
@@ -87,7 +97,8 @@ struct Stereo
     }
 };
 
-void padChord(Stereo &out, const std::vector<int> &notes, int root, size_t start, size_t length, float level)
+void padChord(Stereo &out, const std::vector<int> &notes, int root, size_t start, size_t length,
+              float level)
 {
     for (size_t k = 0; k < notes.size(); ++k) {
         const float hz = midiHz(float(root + notes[k]));
@@ -96,11 +107,14 @@ void padChord(Stereo &out, const std::vector<int> &notes, int root, size_t start
             float lowpass = 0;
             for (size_t i = 0; i < length + rate / 2; ++i) {
                 const float t = float(i) / rate;
-                const float env = std::min(1.0f, t / 0.6f) * (i < length ? 1.0f : std::exp(-(t - float(length) / rate) / 0.15f));
+                const float env =
+                    std::min(1.0f, t / 0.6f)
+                    * (i < length ? 1.0f : std::exp(-(t - float(length) / rate) / 0.15f));
                 const float phase = std::fmod(hz * detune * t, 1.0f);
                 const float saw = 2 * phase - 1;
                 lowpass += (saw - lowpass) * 0.06f;
-                out.add(start + i, lowpass * env * level / float(notes.size()), voice ? 0.75f : 0.25f);
+                out.add(start + i, lowpass * env * level / float(notes.size()),
+                        voice ? 0.75f : 0.25f);
             }
         }
     }
@@ -125,12 +139,16 @@ void melodyNote(Stereo &out, int voice, float hz, size_t start, float seconds, f
         if (voice == 0) {
             v = 0.6f * bell(hz, t, 0.9f);
         } else if (voice == 1) {
-            v = (std::sin(twoPi * hz * t) + 0.3f * std::sin(twoPi * hz * 4 * t) * std::exp(-t / 0.05f)) * std::exp(-t / 0.35f) *
-                std::min(1.0f, t / 0.002f);
+            v = (std::sin(twoPi * hz * t)
+                 + 0.3f * std::sin(twoPi * hz * 4 * t) * std::exp(-t / 0.05f))
+                * std::exp(-t / 0.35f) * std::min(1.0f, t / 0.002f);
         } else {
-            const float env = std::min(1.0f, t / 0.08f) * (t < seconds ? 1.0f : std::exp(-(t - seconds) / 0.12f));
-            const float vibrato = 1.0f + 0.004f * std::sin(twoPi * 5.0f * t) * std::min(1.0f, t / 0.4f);
-            v = (std::sin(twoPi * hz * vibrato * t) + 0.2f * std::sin(twoPi * 2 * hz * vibrato * t)) * env * 0.7f;
+            const float env =
+                std::min(1.0f, t / 0.08f) * (t < seconds ? 1.0f : std::exp(-(t - seconds) / 0.12f));
+            const float vibrato =
+                1.0f + 0.004f * std::sin(twoPi * 5.0f * t) * std::min(1.0f, t / 0.4f);
+            v = (std::sin(twoPi * hz * vibrato * t) + 0.2f * std::sin(twoPi * 2 * hz * vibrato * t))
+                * env * 0.7f;
         }
         out.add(start + i, v * level, 0.6f);
     }
@@ -150,11 +168,13 @@ Stereo compose(const Style &style)
         padChord(out, chord, style.root, barStart, barSamples, style.pad);
         // Bass on the chord's root, two octaves down, on beats 1 and 3.
         for (int b : {0, 2})
-            pluck(out, midiHz(float(style.root + chord[0] - 24)), barStart + size_t(b * beat * rate), 0.32f, 0.5f, 0.45f);
+            pluck(out, midiHz(float(style.root + chord[0] - 24)),
+                  barStart + size_t(b * beat * rate), 0.32f, 0.5f, 0.45f);
         if (style.arpeggio > 0)
             for (int step = 0; step < 8; ++step) {
                 const int note = chord[step % chord.size()] + (step >= 4 ? 12 : 0);
-                pluck(out, midiHz(float(style.root + note)), barStart + size_t(step * beat * 0.5f * rate), style.arpeggio, 0.3f, 0.22f);
+                pluck(out, midiHz(float(style.root + note)),
+                      barStart + size_t(step * beat * 0.5f * rate), style.arpeggio, 0.3f, 0.22f);
             }
         // Melody: chord tones on the strong beats, scale steps between;
         // the last bar comes home to the tonic so the loop closes.
@@ -162,7 +182,10 @@ Stereo compose(const Style &style)
         const bool rest = bar % 8 == 7 && !last;
         float at = 0;
         while (at < 4 && !rest) {
-            const float length = last ? 4.0f : (rng.uniform() < 0.35f ? 1.0f : rng.uniform() < 0.5f ? 0.5f : 1.5f);
+            const float length = last ? 4.0f
+                                      : (rng.uniform() < 0.35f  ? 1.0f
+                                         : rng.uniform() < 0.5f ? 0.5f
+                                                                : 1.5f);
             int degree;
             if (last) {
                 degree = 7;
@@ -179,8 +202,8 @@ Stereo compose(const Style &style)
             degree = std::clamp(degree, 4, 13);
             previous = degree;
             const int semis = style.scale[degree % 7] + 12 * (degree / 7);
-            melodyNote(out, style.melodyVoice, midiHz(float(style.root + 12 + semis - 12)), barStart + size_t(at * beat * rate),
-                       std::min(length, 4 - at) * beat, 0.22f);
+            melodyNote(out, style.melodyVoice, midiHz(float(style.root + 12 + semis - 12)),
+                       barStart + size_t(at * beat * rate), std::min(length, 4 - at) * beat, 0.22f);
             at += length;
         }
     }
@@ -273,8 +296,9 @@ QByteArray clickWav()
     for (size_t i = 0; i < s.size(); ++i) {
         const float t = float(i) / rate;
         low += (rng.uniform() * 2 - 1 - low) * 0.35f;
-        s[i] = (0.55f * std::sin(twoPi * 1850.0f * t) * std::exp(-t / 0.006f) + 0.35f * low * std::exp(-t / 0.003f)) *
-               std::min(1.0f, t / 0.0005f);
+        s[i] = (0.55f * std::sin(twoPi * 1850.0f * t) * std::exp(-t / 0.006f)
+                + 0.35f * low * std::exp(-t / 0.003f))
+               * std::min(1.0f, t / 0.0005f);
     }
     return wav(s);
 }
@@ -302,8 +326,8 @@ QByteArray wonWav()
         const float chordT = t - 0.39f;
         if (chordT > 0)
             for (int k = 0; k < 3; ++k)
-                v += 0.18f * std::sin(twoPi * midiHz(float(notes[k] - 12)) * chordT) * std::min(1.0f, chordT / 0.1f) *
-                     std::exp(-chordT / 0.9f);
+                v += 0.18f * std::sin(twoPi * midiHz(float(notes[k] - 12)) * chordT)
+                     * std::min(1.0f, chordT / 0.1f) * std::exp(-chordT / 0.9f);
         s[i] = 0.28f * v * std::min(1.0f, (2.6f - t) / 0.3f);
     }
     return wav(s);
@@ -315,10 +339,44 @@ std::vector<MusicTrack> composeMusic()
     const std::vector<int> minor = {0, 2, 3, 5, 7, 8, 10};
     const std::vector<int> dorian = {0, 2, 3, 5, 7, 9, 10};
     const std::vector<Style> styles = {
-        {"01-quiet-ward.ogg", "Quiet ward", 76, 60, major, {{0, 4, 7}, {9, 12, 16}, {5, 9, 12}, {7, 11, 14}}, 16, 11, 0.5f, 0.0f, 0},
-        {"02-circulation.ogg", "Circulation", 100, 57, minor, {{0, 3, 7}, {8, 12, 15}, {3, 7, 10}, {10, 14, 17}}, 20, 23, 0.3f, 0.16f, 1},
-        {"03-night-lecture.ogg", "Night lecture", 84, 62, dorian, {{0, 3, 7, 10}, {5, 9, 12, 15}, {-2, 2, 5, 9}, {0, 3, 7, 10}, {-4, 0, 3, 7}, {5, 9, 12, 14}},
-         18, 37, 0.42f, 0.08f, 2},
+        {"01-quiet-ward.ogg",
+         "Quiet ward",
+         76,
+         60,
+         major,
+         {{0, 4, 7}, {9, 12, 16}, {5, 9, 12}, {7, 11, 14}},
+         16,
+         11,
+         0.5f,
+         0.0f,
+         0},
+        {"02-circulation.ogg",
+         "Circulation",
+         100,
+         57,
+         minor,
+         {{0, 3, 7}, {8, 12, 15}, {3, 7, 10}, {10, 14, 17}},
+         20,
+         23,
+         0.3f,
+         0.16f,
+         1},
+        {"03-night-lecture.ogg",
+         "Night lecture",
+         84,
+         62,
+         dorian,
+         {{0, 3, 7, 10},
+          {5, 9, 12, 15},
+          {-2, 2, 5, 9},
+          {0, 3, 7, 10},
+          {-4, 0, 3, 7},
+          {5, 9, 12, 14}},
+         18,
+         37,
+         0.42f,
+         0.08f,
+         2},
     };
     std::vector<MusicTrack> tracks;
     int serial = 0x70525600;

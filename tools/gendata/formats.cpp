@@ -16,7 +16,8 @@ namespace {
 constexpr int shades = swatch::tissueShades;
 constexpr int swatchEntry = 256 - swatch::count;
 static_assert(ownPalettes * shades <= swatchEntry, "the tissues' shades run into the swatches");
-static_assert(TissueCount <= (swatch::shadeTop(swatch::shadeCount - 1) / SkinAtlas::cell) * (256 / SkinAtlas::cell),
+static_assert(TissueCount <= (swatch::shadeTop(swatch::shadeCount - 1) / SkinAtlas::cell)
+                                 * (256 / SkinAtlas::cell),
               "the tissues' cells run into the swatches");
 
 float hashNoise(int x, int y, unsigned seed)
@@ -32,23 +33,42 @@ float pattern(int tissue, int x, int y)
     const V3 p{x / 6.0f, y / 6.0f, float(tissue) * 3.7f};
     float v = 0.5f + 0.28f * noise3(p, 21) + 0.12f * noise3(p * 2.7f, 22);
     switch (tissue) {
-    case Myocardium: case Muscle: v += 0.18f * std::sin((x * 0.9f + y * 0.5f)); break; // muscle fibres
-    case Lung: v += 0.3f * (hashNoise(x, y, 3) - 0.5f); break;                     // alveolar speckle
-    case Liver: v -= 0.25f * (std::abs(noise3(p * 3.0f, 5)) < 0.08f); break;        // lobules
-    case Bone: v -= 0.25f * (hashNoise(x / 2, y / 2, 9) > 0.86f); break;           // pores
-    case GreyMatter: case Cerebellum: v += 0.1f * std::sin(y * 1.3f); break;
-    case Ghost: v = 0.75f + 0.1f * noise3(p, 8); break;
-    default: break;
+    case Myocardium:
+    case Muscle:
+        v += 0.18f * std::sin((x * 0.9f + y * 0.5f));
+        break; // muscle fibres
+    case Lung:
+        v += 0.3f * (hashNoise(x, y, 3) - 0.5f);
+        break; // alveolar speckle
+    case Liver:
+        v -= 0.25f * (std::abs(noise3(p * 3.0f, 5)) < 0.08f);
+        break; // lobules
+    case Bone:
+        v -= 0.25f * (hashNoise(x / 2, y / 2, 9) > 0.86f);
+        break; // pores
+    case GreyMatter:
+    case Cerebellum:
+        v += 0.1f * std::sin(y * 1.3f);
+        break;
+    case Ghost:
+        v = 0.75f + 0.1f * noise3(p, 8);
+        break;
+    default:
+        break;
     }
     return std::clamp(v, 0.0f, 1.0f);
 }
 
-void put16(QByteArray &b, int offset, int value) { qToLittleEndian<qint16>(qint16(value), b.data() + offset); }
+void put16(QByteArray &b, int offset, int value)
+{
+    qToLittleEndian<qint16>(qint16(value), b.data() + offset);
+}
 
 int triangleTissue(const Mesh &mesh, int triangle)
 {
     const auto &t = mesh.triangles[triangle];
-    const int a = mesh.vertices[t[0]].tissue, b = mesh.vertices[t[1]].tissue, c = mesh.vertices[t[2]].tissue;
+    const int a = mesh.vertices[t[0]].tissue, b = mesh.vertices[t[1]].tissue,
+              c = mesh.vertices[t[2]].tissue;
     return (b == c) ? b : a;
 }
 
@@ -60,7 +80,8 @@ QImage SkinAtlas::toImage() const
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const int i = quint8(indices[y * width + x]) * 3;
-            image.setPixel(x, y, qRgb(quint8(palette[i]), quint8(palette[i + 1]), quint8(palette[i + 2])));
+            image.setPixel(
+                x, y, qRgb(quint8(palette[i]), quint8(palette[i + 1]), quint8(palette[i + 2])));
         }
     return image;
 }
@@ -89,7 +110,8 @@ SkinAtlas buildSkin()
         for (int y = 0; y < SkinAtlas::cell; ++y)
             for (int x = 0; x < SkinAtlas::cell; ++x) {
                 const int shade = first + std::min(count - 1, int(pattern(base, x, y) * count));
-                skin.indices[(skin.cellY(t) + y) * skin.width + skin.cellX(t) + x] = char(palette * shades + shade);
+                skin.indices[(skin.cellY(t) + y) * skin.width + skin.cellX(t) + x] =
+                    char(palette * shades + shade);
             }
     }
     // The bottom rows: plain swatches and their shades for sets made outside
@@ -97,7 +119,8 @@ SkinAtlas buildSkin()
     int nextFree = ownPalettes * shades;
     const auto entryFor = [&](swatch::Colour c, int preferred) {
         const auto holds = [&](int e) {
-            return quint8(skin.palette[e * 3]) == c.r && quint8(skin.palette[e * 3 + 1]) == c.g && quint8(skin.palette[e * 3 + 2]) == c.b;
+            return quint8(skin.palette[e * 3]) == c.r && quint8(skin.palette[e * 3 + 1]) == c.g
+                   && quint8(skin.palette[e * 3 + 2]) == c.b;
         };
         if (preferred < 0)
             for (int e = 0; e < nextFree; ++e)
@@ -105,10 +128,13 @@ SkinAtlas buildSkin()
                     return e;
         const int e = preferred >= 0 ? preferred : nextFree++;
         if (e >= swatchEntry && preferred < 0) {
-            std::fprintf(stderr, "torvane-gendata: the skin's palette has no room left for the swatches' shades\n");
+            std::fprintf(
+                stderr,
+                "torvane-gendata: the skin's palette has no room left for the swatches' shades\n");
             std::exit(1);
         }
-        skin.palette[e * 3] = char(c.r), skin.palette[e * 3 + 1] = char(c.g), skin.palette[e * 3 + 2] = char(c.b);
+        skin.palette[e * 3] = char(c.r), skin.palette[e * 3 + 1] = char(c.g),
+                         skin.palette[e * 3 + 2] = char(c.b);
         return e;
     };
     for (int shade = 0; shade < swatch::shadeCount; ++shade)
@@ -173,17 +199,20 @@ Texel texelFor(const Mesh &mesh, const Box &box, int triangle, int corner, const
         u = p.x, v = p.y;
     const int tissue = triangleTissue(mesh, triangle);
     const float span = SkinAtlas::cell - 5;
-    return {skin.cellX(tissue) + 2.0f + std::round(u / extent * span), skin.cellY(tissue) + 2.0f + std::round(v / extent * span)};
+    return {skin.cellX(tissue) + 2.0f + std::round(u / extent * span),
+            skin.cellY(tissue) + 2.0f + std::round(v / extent * span)};
 }
 
 Md2Output encodeMd2(const Mesh &mesh, const SkinAtlas &skin, const char *name)
 {
     const Box bounds = mesh.bounds();
-    const Md2Encoded md2 = encodeMd2Frame(
-        mesh, skin.width, skin.height, [&](int triangle, int corner) { return texelFor(mesh, bounds, triangle, corner, skin); });
+    const Md2Encoded md2 =
+        encodeMd2Frame(mesh, skin.width, skin.height, [&](int triangle, int corner) {
+            return texelFor(mesh, bounds, triangle, corner, skin);
+        });
     if (md2.bytes.isEmpty()) {
-        std::fprintf(stderr, "torvane-gendata: %s has %d vertices and %d triangles, beyond MD2\n", name, int(mesh.vertices.size()),
-                     int(mesh.triangles.size()));
+        std::fprintf(stderr, "torvane-gendata: %s has %d vertices and %d triangles, beyond MD2\n",
+                     name, int(mesh.vertices.size()), int(mesh.triangles.size()));
         std::exit(1);
     }
     return md2;

@@ -13,8 +13,8 @@ struct SkinAtlas
 {
     int width = 256;
     int height = 256;
-    QByteArray indices;  // width * height, rows top first
-    QByteArray palette;  // 768 bytes
+    QByteArray indices; // width * height, rows top first
+    QByteArray palette; // 768 bytes
     static constexpr int cell = 32;
 
     // Top-left pixel of a tissue's cell.

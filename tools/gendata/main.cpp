@@ -35,7 +35,10 @@ void writeFile(const QString &relative, const QByteArray &bytes)
 
 // The sets have always given their positions to four decimals: rounded the
 // same way, they keep every number the game reads, in whatever notation.
-float onGrid(float v) { return QString::number(double(v), 'f', 4).toFloat(); }
+float onGrid(float v)
+{
+    return QString::number(double(v), 'f', 4).toFloat();
+}
 
 setformat::Piece setPiece(const PieceModel &model, V3 pos)
 {
@@ -61,8 +64,10 @@ double fitTolerance(const setformat::SetFile &file)
     const double widest = setformat::widestSeparatingTolerance(targets);
     const double tolerance = std::min(0.05, std::floor(widest * 200) / 200);
     if (tolerance < 0.02) {
-        std::fprintf(stderr, "torvane-gendata: %s: two targets are %.4f apart, one drop point would fit both\n", qPrintable(file.name),
-                     2 * widest);
+        std::fprintf(
+            stderr,
+            "torvane-gendata: %s: two targets are %.4f apart, one drop point would fit both\n",
+            qPrintable(file.name), 2 * widest);
         std::exit(1);
     }
     return tolerance;
@@ -153,12 +158,14 @@ int main(int argc, char **argv)
         writeFile(datapath::setPrefix + set.fileBase + ".xml", setXml(set, parts, shape));
         if (preview) {
             const int n = int(set.parts.size()), columns = 4, cell = 260;
-            QImage sheet(columns * cell, ((n + columns - 1) / columns) * cell, QImage::Format_ARGB32);
+            QImage sheet(columns * cell, ((n + columns - 1) / columns) * cell,
+                         QImage::Format_ARGB32);
             sheet.fill(QColor(30, 30, 30));
             QPainter p(&sheet);
             for (int i = 0; i < n; ++i) {
                 std::vector<PlacedMesh> one = {skinned(set.parts[i].mesh, skin)};
-                const QImage piece = renderMeshes(one, skinImage, QSize(cell, cell), set.icon.yaw, set.icon.pitch);
+                const QImage piece =
+                    renderMeshes(one, skinImage, QSize(cell, cell), set.icon.yaw, set.icon.pitch);
                 p.drawImage((i % columns) * cell, (i / columns) * cell, piece);
                 p.setPen(Qt::white);
                 p.drawText((i % columns) * cell + 4, (i / columns) * cell + 14, set.parts[i].name);
@@ -167,11 +174,14 @@ int main(int argc, char **argv)
             writeFile("preview/" + set.fileBase + ".png", encodePng(sheet));
             std::vector<PlacedMesh> whole = icon;
             whole.push_back(skinned(set.shape.mesh, skin, 0.3f));
-            const QImage all = renderMeshes(whole, skinImage, QSize(800, 600), set.icon.yaw, set.icon.pitch);
+            const QImage all =
+                renderMeshes(whole, skinImage, QSize(800, 600), set.icon.yaw, set.icon.pitch);
             writeFile("preview/" + set.fileBase + "-whole.png", encodePng(all));
-            writeFile("preview/" + set.fileBase + "-icon.png", encodePng(setIcon(icon, skinImage, set.icon).scaled(480, 384)));
+            writeFile("preview/" + set.fileBase + "-icon.png",
+                      encodePng(setIcon(icon, skinImage, set.icon).scaled(480, 384)));
         }
-        writeFile(datapath::setPrefix + set.fileBase + ".png", encodePng(setIcon(icon, skinImage, set.icon)));
+        writeFile(datapath::setPrefix + set.fileBase + ".png",
+                  encodePng(setIcon(icon, skinImage, set.icon)));
     }
 
     // The logo and the loading screen show our own models: the heart, and
@@ -182,8 +192,10 @@ int main(int argc, char **argv)
         if (set.fileBase == "skeleton" || set.fileBase == "spine")
             for (const PieceModel &piece : set.parts)
                 bones.push_back(skinned(piece.mesh, skin));
-    const QImage heartPicture = renderMeshes(heart, skinImage, QSize(104, 104), 25.0f, 70.0f, 0.03f);
-    const QImage skeletonPicture = renderMeshes(bones, skinImage, QSize(560, 240), -8.0f, 62.0f, 0.02f);
+    const QImage heartPicture =
+        renderMeshes(heart, skinImage, QSize(104, 104), 25.0f, 70.0f, 0.03f);
+    const QImage skeletonPicture =
+        renderMeshes(bones, skinImage, QSize(560, 240), -8.0f, 62.0f, 0.02f);
     for (const auto &[file, image] : paintPictures(heartPicture, skeletonPicture))
         writeFile(file, encodePng(image));
     for (const auto &[file, image] : paintTextures())

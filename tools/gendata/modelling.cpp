@@ -13,7 +13,9 @@ QString sceneAxis(V3 anatomical, Frame f)
 {
     const V3 d = toScene(anatomical, f);
     const float c[3] = {d.x, d.y, d.z};
-    const int axis = std::abs(c[0]) >= std::abs(c[1]) && std::abs(c[0]) >= std::abs(c[2]) ? 0 : std::abs(c[1]) >= std::abs(c[2]) ? 1 : 2;
+    const int axis = std::abs(c[0]) >= std::abs(c[1]) && std::abs(c[0]) >= std::abs(c[2]) ? 0
+                     : std::abs(c[1]) >= std::abs(c[2])                                   ? 1
+                                                                                          : 2;
     return QString(c[axis] < 0 ? '-' : '+') + QChar("xyz"[axis]);
 }
 
@@ -73,7 +75,10 @@ Mesh sweepRound(const std::vector<V3> &path, float r0, float r1, int sides, int 
 Shape plate(V3 o, V3 n, float half, V3 o2, V3 n2, Box box)
 {
     const V3 nn = normalized(n), mm = normalized(n2);
-    return {[=](V3 p) { return Sample{std::max(std::abs(dot(p - o, nn)) - half, dot(p - o2, mm)), Ghost}; }, box};
+    return {[=](V3 p) {
+                return Sample{std::max(std::abs(dot(p - o, nn)) - half, dot(p - o2, mm)), Ghost};
+            },
+            box};
 }
 
 V3 onSurface(const Shape &s, V3 p, float lift)
@@ -81,7 +86,8 @@ V3 onSurface(const Shape &s, V3 p, float lift)
     const float e = 1e-4f;
     for (int i = 0; i < 8; ++i) {
         const float d = s(p).d;
-        const V3 g = normalized(V3{s(p + V3{e, 0, 0}).d - s(p - V3{e, 0, 0}).d, s(p + V3{0, e, 0}).d - s(p - V3{0, e, 0}).d,
+        const V3 g = normalized(V3{s(p + V3{e, 0, 0}).d - s(p - V3{e, 0, 0}).d,
+                                   s(p + V3{0, e, 0}).d - s(p - V3{0, e, 0}).d,
                                    s(p + V3{0, 0, e}).d - s(p - V3{0, 0, e}).d});
         p = p - g * (d - lift);
     }
@@ -101,22 +107,25 @@ std::vector<V3> smoothLoop(const std::vector<V3> &c, int count)
         const float t = u - s;
         const V3 p0 = c[(s + n - 1) % n], p1 = c[s % n], p2 = c[(s + 1) % n], p3 = c[(s + 2) % n];
         const float t2 = t * t, t3 = t2 * t;
-        out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 + (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
-                      0.5f);
+        out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2
+                       + (p1 * 3 - p0 - p2 * 3 + p3) * t3)
+                      * 0.5f);
     }
     return out;
 }
 
 } // namespace
 
-Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int count, V3 normal, float half, float cup, int tissue)
+Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int count, V3 normal,
+           float half, float cup, int tissue)
 {
     const std::vector<V3> outline = smoothLoop(keys, count);
     std::vector<float> border;
     for (int i = 0; i < count; ++i) {
         const float u = float(i) / float(count) * float(keys.size());
         const int k = int(u);
-        border.push_back(keyBorder[k] + (keyBorder[(k + 1) % keys.size()] - keyBorder[k]) * (u - k));
+        border.push_back(keyBorder[k]
+                         + (keyBorder[(k + 1) % keys.size()] - keyBorder[k]) * (u - k));
     }
     const int n = count, rings = 3, rim = 4;
     const V3 nn = normalized(normal);
@@ -139,7 +148,8 @@ Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int
         return int(m.vertices.size()) - 1;
     };
     // rows[face][ring][i]; the rim's rows run from the top face round to the bottom one.
-    std::vector<std::vector<int>> top(rings, std::vector<int>(n)), bottom(rings, std::vector<int>(n));
+    std::vector<std::vector<int>> top(rings, std::vector<int>(n)),
+        bottom(rings, std::vector<int>(n));
     std::vector<std::vector<int>> rimRows(rim - 1, std::vector<int>(n));
     for (int ring = 0; ring < rings; ++ring)
         for (int i = 0; i < n; ++i) {
@@ -158,7 +168,8 @@ Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int
             rimRows[j - 1][i] = vertex(outline[i] + dir * border[i], dir);
         }
     }
-    const int topCentre = vertex(centre + nn * (cup + half), nn), bottomCentre = vertex(centre + nn * (cup - half), nn * -1.0f);
+    const int topCentre = vertex(centre + nn * (cup + half), nn),
+              bottomCentre = vertex(centre + nn * (cup - half), nn * -1.0f);
     auto strip = [&](const std::vector<int> &a, const std::vector<int> &b) {
         for (int i = 0; i < n; ++i) {
             const int j = (i + 1) % n;
@@ -181,12 +192,14 @@ Mesh blade(const std::vector<V3> &keys, const std::vector<float> &keyBorder, int
     // Turn every face outwards, then smooth the normals over the faces.
     for (auto &t : m.triangles) {
         const V3 a = m.vertices[t[0]].p, b = m.vertices[t[1]].p, c = m.vertices[t[2]].p;
-        if (dot(cross(b - a, c - a), m.vertices[t[0]].n + m.vertices[t[1]].n + m.vertices[t[2]].n) < 0)
+        if (dot(cross(b - a, c - a), m.vertices[t[0]].n + m.vertices[t[1]].n + m.vertices[t[2]].n)
+            < 0)
             std::swap(t[1], t[2]);
     }
     std::vector<V3> sum(m.vertices.size());
     for (const auto &t : m.triangles) {
-        const V3 f = cross(m.vertices[t[1]].p - m.vertices[t[0]].p, m.vertices[t[2]].p - m.vertices[t[0]].p);
+        const V3 f =
+            cross(m.vertices[t[1]].p - m.vertices[t[0]].p, m.vertices[t[2]].p - m.vertices[t[0]].p);
         for (int k : t)
             sum[k] = sum[k] + f;
     }

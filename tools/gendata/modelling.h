@@ -30,7 +30,8 @@ Mesh mirrored(Mesh m, V3 shift);
 Mesh transformed(Mesh m, V3 pivot, V3 axis, float degrees, float scale, V3 to);
 
 // A round tube along the path, its radius going from r0 to r1.
-Mesh sweepRound(const std::vector<V3> &path, float r0, float r1, int sides, int tissue, V3 side = {0, 0, 1});
+Mesh sweepRound(const std::vector<V3> &path, float r0, float r1, int sides, int tissue,
+                V3 side = {0, 0, 1});
 
 // A blade of bone (an iliac wing, a shoulder blade) too thin for the
 // mesher's grid. The closed outline through `keys` (resampled to `count`
@@ -38,7 +39,8 @@ Mesh sweepRound(const std::vector<V3> &path, float r0, float r1, int sides, int 
 // surface, which bulges by up to `cup` along `normal` (hollowing the other
 // face); the border is rounded, its half thickness given per key (a crest
 // along part of it).
-Mesh blade(const std::vector<V3> &keys, const std::vector<float> &border, int count, V3 normal, float half, float cup, int tissue);
+Mesh blade(const std::vector<V3> &keys, const std::vector<float> &border, int count, V3 normal,
+           float half, float cup, int tissue);
 
 // A thin plate (half thickness `half`) through `o` across `n`, kept only
 // where dot(p - o2, n2) < 0: carves fissures and grooves.

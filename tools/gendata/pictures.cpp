@@ -55,7 +55,8 @@ void plate(QPainter &p, QRectF r, bool down, qreal radius)
     p.drawRoundedRect(r.adjusted(4, 3, -4, -r.height() * 0.5), radius * 0.7, radius * 0.7);
 }
 
-void label(QPainter &p, QRectF r, const QString &text, int pixels, QColor colour, bool shadow = true)
+void label(QPainter &p, QRectF r, const QString &text, int pixels, QColor colour,
+           bool shadow = true)
 {
     p.setFont(sans(pixels));
     if (shadow) {
@@ -161,8 +162,9 @@ QImage guidePicture(int which)
     const auto arrow = [&p](QPointF tip) { // a mouse pointer
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(Qt::white);
-        p.drawPolygon(QPolygonF({tip, tip + QPointF(0, 17), tip + QPointF(4.5, 13), tip + QPointF(8, 20),
-                                 tip + QPointF(10.5, 19), tip + QPointF(7.5, 12), tip + QPointF(12.5, 12)}));
+        p.drawPolygon(
+            QPolygonF({tip, tip + QPointF(0, 17), tip + QPointF(4.5, 13), tip + QPointF(8, 20),
+                       tip + QPointF(10.5, 19), tip + QPointF(7.5, 12), tip + QPointF(12.5, 12)}));
     };
     if (which == 0) {
         p.setBrush(QColor(150, 120, 70));
@@ -272,7 +274,8 @@ QImage loading(const QImage &skeleton)
     label(p, QRectF(0, 276, 640, 64), "TORVANE", 54, bone);
     p.setFont(sans(20, false));
     p.setPen(QColor(150, 210, 206));
-    p.drawText(QRectF(0, 336, 640, 40), Qt::AlignCenter, QString::fromUtf8("preparing the anatomy theatre \u2026"));
+    p.drawText(QRectF(0, 336, 640, 40), Qt::AlignCenter,
+               QString::fromUtf8("preparing the anatomy theatre \u2026"));
     return image;
 }
 
@@ -311,7 +314,8 @@ float fractal(float x, float y, int period, unsigned seed, int octaves)
 QRgb mix(QColor a, QColor b, float t)
 {
     t = std::clamp(t, 0.0f, 1.0f);
-    return qRgb(int(a.red() + (b.red() - a.red()) * t), int(a.green() + (b.green() - a.green()) * t),
+    return qRgb(int(a.red() + (b.red() - a.red()) * t),
+                int(a.green() + (b.green() - a.green()) * t),
                 int(a.blue() + (b.blue() - a.blue()) * t));
 }
 
@@ -324,7 +328,8 @@ QImage marble()
             const float fx = x / 64.0f, fy = y / 64.0f;
             const float turbulence = fractal(fx, fy, 4, 31, 5);
             // Veins follow a sine through the turbulence; both repeat at 256.
-            const float vein = std::abs(std::sin((x + y) * 3.14159265f / 128.0f + turbulence * 9.0f));
+            const float vein =
+                std::abs(std::sin((x + y) * 3.14159265f / 128.0f + turbulence * 9.0f));
             const float fine = fractal(fx * 2, fy * 2, 8, 57, 3);
             float t = std::pow(vein, 0.35f);
             // Dark stone: the ghost is drawn additively and would vanish on a pale floor.
@@ -347,7 +352,8 @@ QImage bamboo()
             const int nodeY = (y + stalk * 37) % 128;
             const float node = std::exp(-std::pow((nodeY - 64) / 3.0f, 2.0f));
             const float grain = fractal(x / 4.0f, y / 4.0f, 64, 71 + stalk, 3);
-            QRgb c = mix(QColor(120, 96, 40), QColor(226, 200, 120), round * 0.9f + grain * 0.3f - 0.1f);
+            QRgb c =
+                mix(QColor(120, 96, 40), QColor(226, 200, 120), round * 0.9f + grain * 0.3f - 0.1f);
             if (node > 0.02f)
                 c = mix(QColor(c), QColor(110, 84, 36), node * 0.8f);
             if (x % 64 == 0 || x % 64 == 63)
@@ -377,8 +383,10 @@ QImage carpet()
             else if (diamond >= 26 && diamond < 28)
                 base = QColor(214, 170, 78);
             const float k = 1.0f + weave + fibre * 0.35f;
-            image.setPixel(x, y, qRgb(std::clamp(int(base.red() * k), 0, 255), std::clamp(int(base.green() * k), 0, 255),
-                                      std::clamp(int(base.blue() * k), 0, 255)));
+            image.setPixel(x, y,
+                           qRgb(std::clamp(int(base.red() * k), 0, 255),
+                                std::clamp(int(base.green() * k), 0, 255),
+                                std::clamp(int(base.blue() * k), 0, 255)));
         }
     return image;
 }
@@ -426,7 +434,8 @@ PictureSet paintPictures(const QImage &heart, const QImage &skeleton)
     out["next-down.png"] = musicButton(true, nextSymbol);
     out["prev.png"] = musicButton(false, prevSymbol);
     out["prev-down.png"] = musicButton(true, prevSymbol);
-    for (const auto &[file, text] : {std::pair{QString("x-rot.png"), QString("Turn")}, std::pair{QString("y-rot.png"), QString("Tilt")}}) {
+    for (const auto &[file, text] : {std::pair{QString("x-rot.png"), QString("Turn")},
+                                     std::pair{QString("y-rot.png"), QString("Tilt")}}) {
         QImage image = blank(100, 28);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);

@@ -7,11 +7,41 @@
 // its entries, so that two pieces of one tissue that touch can be told apart.
 
 enum Tissue {
-    Ghost, Myocardium, Artery, Vein, Lung, Liver, Gallbladder, Stomach, Spleen, Pancreas, Kidney,
-    Urinary, SmallBowel, LargeBowel, Bone, Cartilage, GreyMatter, Cerebellum, BrainStem, Sclera, Iris,
-    Nerve, Pupil, Teeth, Muscle, Atrium,
+    Ghost,
+    Myocardium,
+    Artery,
+    Vein,
+    Lung,
+    Liver,
+    Gallbladder,
+    Stomach,
+    Spleen,
+    Pancreas,
+    Kidney,
+    Urinary,
+    SmallBowel,
+    LargeBowel,
+    Bone,
+    Cartilage,
+    GreyMatter,
+    Cerebellum,
+    BrainStem,
+    Sclera,
+    Iris,
+    Nerve,
+    Pupil,
+    Teeth,
+    Muscle,
+    Atrium,
     // Neighbours' shades.
-    BoneDark, BoneLight, GreyMatterDark, GreyMatterLight, SmallBowelDark, LargeBowelDark, ArteryDark, VeinLight,
+    BoneDark,
+    BoneLight,
+    GreyMatterDark,
+    GreyMatterLight,
+    SmallBowelDark,
+    LargeBowelDark,
+    ArteryDark,
+    VeinLight,
     TissueCount
 };
 constexpr int ownPalettes = Atrium + 1;
@@ -24,11 +54,12 @@ struct TissueColour
 // Base colours: bright, because the game multiplies them by a mid grey and
 // the light. The atria are a darker, bluer red than the ventricles.
 inline constexpr TissueColour tissueColours[ownPalettes] = {
-    {96, 132, 150},  {196, 62, 56},   {232, 52, 48},   {78, 104, 210},  {244, 166, 176}, {168, 70, 52},
-    {104, 170, 82},  {240, 156, 132}, {146, 58, 98},   {246, 208, 142}, {178, 74, 62},   {246, 226, 168},
-    {248, 182, 162}, {222, 164, 122}, {244, 236, 210}, {186, 216, 236}, {236, 190, 184}, {226, 170, 162},
-    {240, 212, 190}, {250, 250, 246}, {70, 136, 206},  {250, 232, 150}, {30, 30, 40},    {252, 252, 240},
-    {178, 64, 58},   {158, 50, 74},
+    {96, 132, 150},  {196, 62, 56},   {232, 52, 48},   {78, 104, 210},  {244, 166, 176},
+    {168, 70, 52},   {104, 170, 82},  {240, 156, 132}, {146, 58, 98},   {246, 208, 142},
+    {178, 74, 62},   {246, 226, 168}, {248, 182, 162}, {222, 164, 122}, {244, 236, 210},
+    {186, 216, 236}, {236, 190, 184}, {226, 170, 162}, {240, 212, 190}, {250, 250, 246},
+    {70, 136, 206},  {250, 232, 150}, {30, 30, 40},    {252, 252, 240}, {178, 64, 58},
+    {158, 50, 74},
 };
 
 // A neighbour's shade: the base tissue's pattern in the shades first to last
@@ -42,7 +73,8 @@ struct TissueVariant
 };
 
 inline constexpr TissueVariant tissueVariants[TissueCount - ownPalettes] = {
-    {Bone, Pancreas, 0, 6},         {Bone, Bone, 5, 8},     {GreyMatter, GreyMatter, 0, 2}, {GreyMatter, GreyMatter, 5, 8},
-    {SmallBowel, SmallBowel, 0, 2},
-    {LargeBowel, LargeBowel, 0, 2}, {Artery, Artery, 0, 2}, {Vein, Vein, 6, 8},
+    {Bone, Pancreas, 0, 6},         {Bone, Bone, 5, 8},
+    {GreyMatter, GreyMatter, 0, 2}, {GreyMatter, GreyMatter, 5, 8},
+    {SmallBowel, SmallBowel, 0, 2}, {LargeBowel, LargeBowel, 0, 2},
+    {Artery, Artery, 0, 2},         {Vein, Vein, 6, 8},
 };

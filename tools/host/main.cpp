@@ -59,7 +59,8 @@ QString findData(const QString &given)
     if (QDir(QStringLiteral("sets")).exists())
         return QStringLiteral(".");
     const QString bin = QCoreApplication::applicationDirPath();
-    for (const QString &candidate : {bin + QStringLiteral("/../share/torvane/data"), bin + QStringLiteral("/../../data")})
+    for (const QString &candidate :
+         {bin + QStringLiteral("/../share/torvane/data"), bin + QStringLiteral("/../../data")})
         if (QDir(candidate + QStringLiteral("/sets")).exists())
             return QDir::cleanPath(candidate);
     return QStringLiteral(".");
@@ -74,17 +75,24 @@ public:
         , autostart(autostart)
     {
         connect(&host, &ClassHost::joined, this, [this](const QString &name, bool again) {
-            say(QStringLiteral("joined %1%2").arg(name, again ? QStringLiteral(" (again)") : QString()));
-            if (this->autostart > 0 && this->host.playerCount() >= this->autostart && this->host.phase() == ClassHost::Phase::Lobby)
+            say(QStringLiteral("joined %1%2")
+                    .arg(name, again ? QStringLiteral(" (again)") : QString()));
+            if (this->autostart > 0 && this->host.playerCount() >= this->autostart
+                && this->host.phase() == ClassHost::Phase::Lobby)
                 start();
         });
-        connect(&host, &ClassHost::left, this, [](const QString &name) { say(QStringLiteral("left %1").arg(name)); });
+        connect(&host, &ClassHost::left, this,
+                [](const QString &name) { say(QStringLiteral("left %1").arg(name)); });
         connect(&host, &ClassHost::refused, this, [](const QString &peer, const QString &reason) {
             say(QStringLiteral("refused %1: %2").arg(peer, reason));
         });
-        connect(&host, &ClassHost::played, this, [](const QString &name, const QString &piece, bool fits, int progress) {
-            say(QStringLiteral("%1: %2 %3, %4%").arg(name, piece, fits ? QStringLiteral("fits") : QStringLiteral("missed")).arg(progress));
-        });
+        connect(
+            &host, &ClassHost::played, this,
+            [](const QString &name, const QString &piece, bool fits, int progress) {
+                say(QStringLiteral("%1: %2 %3, %4%")
+                        .arg(name, piece, fits ? QStringLiteral("fits") : QStringLiteral("missed"))
+                        .arg(progress));
+            });
         connect(&host, &ClassHost::playerFinished, this, [](const QString &name, qint64 ms) {
             say(QStringLiteral("finished %1 in %2").arg(name, ClassHost::formatTime(ms)));
         });
@@ -118,7 +126,9 @@ private:
 
     void standings()
     {
-        say(QStringLiteral("standings at %1, %2 players").arg(ClassHost::formatTime(host.clock())).arg(host.playerCount()));
+        say(QStringLiteral("standings at %1, %2 players")
+                .arg(ClassHost::formatTime(host.clock()))
+                .arg(host.playerCount()));
         for (const Standing &s : host.standings())
             say(QStringLiteral("%1. %2 %3% %4 misses %5 %6%7")
                     .arg(s.place, 3)
@@ -144,7 +154,8 @@ private:
             reportWritten = true;
             say(QStringLiteral("report written to %1").arg(reportPath));
         } else {
-            std::fprintf(stderr, "torvane-host: the report could not be written to %s: %s\n", qPrintable(reportPath), qPrintable(why));
+            std::fprintf(stderr, "torvane-host: the report could not be written to %s: %s\n",
+                         qPrintable(reportPath), qPrintable(why));
         }
     }
 
@@ -154,9 +165,12 @@ private:
         if (word.isEmpty() || word == QLatin1String("standings") || word == QLatin1String("s"))
             standings();
         else if (word == QLatin1String("start"))
-            host.phase() == ClassHost::Phase::Lobby ? start() : say(QStringLiteral("the game has started already"));
+            host.phase() == ClassHost::Phase::Lobby
+                ? start()
+                : say(QStringLiteral("the game has started already"));
         else if (word == QLatin1String("end"))
-            host.phase() == ClassHost::Phase::Playing ? host.end() : say(QStringLiteral("no game under way"));
+            host.phase() == ClassHost::Phase::Playing ? host.end()
+                                                      : say(QStringLiteral("no game under way"));
         else if (word == QLatin1String("quit") || word == QLatin1String("q"))
             quit();
         else
@@ -221,21 +235,34 @@ int main(int argc, char **argv)
         "Join a game) with the code, and the host decides every fit.\n"
         "Type start, end, quit, or an empty line for the standings.");
     parser.addHelpOption();
-    const QCommandLineOption set("set", "The puzzle set: ID names sets/ID.xml in the data directory.", "ID");
-    const QCommandLineOption difficulty("difficulty", "1 easy, 2 medium, 3 hard (default 1).", "N", "1");
+    const QCommandLineOption set(
+        "set", "The puzzle set: ID names sets/ID.xml in the data directory.", "ID");
+    const QCommandLineOption difficulty("difficulty", "1 easy, 2 medium, 3 hard (default 1).", "N",
+                                        "1");
     const QCommandLineOption code("code", "The four-digit code (default: a random one).", "NNNN");
-    const QCommandLineOption port("port", "The TCP port of the game (default 47820; 0 for any free port).", "P",
-                                  QString::number(protocol::defaultGamePort));
-    const QCommandLineOption report("report", "Where the report goes (default torvane-class-ID-DATE.csv here).", "FILE");
-    const QCommandLineOption data("data", "The game's data directory (default: here if it has sets/, else the installed one).",
-                                  "DIR");
-    const QCommandLineOption listen("listen", "Listen on this address only (default: every address).", "ADDRESS");
-    const QCommandLineOption discovery("discovery-port", "The UDP port of the beacons (default 47821).", "P",
+    const QCommandLineOption port("port",
+                                  "The TCP port of the game (default 47820; 0 for any free port).",
+                                  "P", QString::number(protocol::defaultGamePort));
+    const QCommandLineOption report(
+        "report", "Where the report goes (default torvane-class-ID-DATE.csv here).", "FILE");
+    const QCommandLineOption data(
+        "data",
+        "The game's data directory (default: here if it has sets/, else the installed one).",
+        "DIR");
+    const QCommandLineOption listen(
+        "listen", "Listen on this address only (default: every address).", "ADDRESS");
+    const QCommandLineOption discovery("discovery-port",
+                                       "The UDP port of the beacons (default 47821).", "P",
                                        QString::number(protocol::defaultBeaconPort));
-    const QCommandLineOption beacon("beacon", "Send the beacons to this address instead of every broadcast address; "
-                                              "may be given more than once.", "ADDRESS");
-    const QCommandLineOption autostart("autostart", "Start as soon as N players have joined.", "N", "0");
-    parser.addOptions({set, difficulty, code, port, report, data, listen, discovery, beacon, autostart});
+    const QCommandLineOption beacon(
+        "beacon",
+        "Send the beacons to this address instead of every broadcast address; "
+        "may be given more than once.",
+        "ADDRESS");
+    const QCommandLineOption autostart("autostart", "Start as soon as N players have joined.", "N",
+                                       "0");
+    parser.addOptions(
+        {set, difficulty, code, port, report, data, listen, discovery, beacon, autostart});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -243,7 +270,8 @@ int main(int argc, char **argv)
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+        return usageError(
+            QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     if (!parser.isSet(set))
         return usageError(QStringLiteral("--set is missing"));
 
@@ -280,7 +308,8 @@ int main(int argc, char **argv)
     QString why;
     const auto bundle = SetBundle::read(dataDir, id, &why);
     if (!bundle) {
-        std::fprintf(stderr, "torvane-host: cannot host %s from %s: %s\n", qPrintable(id), qPrintable(dataDir), qPrintable(why));
+        std::fprintf(stderr, "torvane-host: cannot host %s from %s: %s\n", qPrintable(id),
+                     qPrintable(dataDir), qPrintable(why));
         return 1;
     }
     ClassHost host(*bundle, options);
@@ -288,11 +317,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "torvane-host: %s\n", qPrintable(why));
         return 1;
     }
-    const QString reportPath = parser.isSet(report)
-        ? parser.value(report)
-        : QStringLiteral("torvane-class-%1-%2.csv").arg(id, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString reportPath =
+        parser.isSet(report)
+            ? parser.value(report)
+            : QStringLiteral("torvane-class-%1-%2.csv")
+                  .arg(id,
+                       QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     say(QStringLiteral("hosting \"%1\" (%2), difficulty %3, code %4, port %5")
-            .arg(bundle->name, id).arg(options.difficulty).arg(host.code()).arg(host.port()));
+            .arg(bundle->name, id)
+            .arg(options.difficulty)
+            .arg(host.code())
+            .arg(host.port()));
     Console console(host, reportPath, startWith);
     return app.exec();
 }

@@ -7,8 +7,14 @@
 namespace makeset {
 namespace {
 
-float along(V3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-V3 unit(int axis, float sign) { return {axis == 0 ? sign : 0.0f, axis == 1 ? sign : 0.0f, axis == 2 ? sign : 0.0f}; }
+float along(V3 v, int axis)
+{
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+V3 unit(int axis, float sign)
+{
+    return {axis == 0 ? sign : 0.0f, axis == 1 ? sign : 0.0f, axis == 2 ? sign : 0.0f};
+}
 
 Box turnedBox(const Mesh &mesh, const Layout &layout)
 {
@@ -42,7 +48,8 @@ void fit(Layout &layout, const std::vector<const Mesh *> &pieces, const Mesh &sh
     layout.place = {setFarX + extent.x * scale * 0.5f, setCentreY, setCentreZ};
 }
 
-Layout candidate(const Box &source, int up, int sign, int turn, const std::vector<const Mesh *> &pieces, const Mesh &shape)
+Layout candidate(const Box &source, int up, int sign, int turn,
+                 const std::vector<const Mesh *> &pieces, const Mesh &shape)
 {
     const V3 size = source.size();
     const int a = (up + 1) % 3, b = (up + 2) % 3;
@@ -54,12 +61,14 @@ Layout candidate(const Box &source, int up, int sign, int turn, const std::vecto
     layout.axes[2] = unit(up, float(sign));
     const V3 across = unit(length, -1.0f); // the upper end to the trough's left
     const V3 side = cross(across, layout.axes[2]);
-    const float c = std::cos(float(turn) * 3.14159265f / 180), s = std::sin(float(turn) * 3.14159265f / 180);
+    const float c = std::cos(float(turn) * 3.14159265f / 180),
+                s = std::sin(float(turn) * 3.14159265f / 180);
     layout.axes[0] = side * c + across * s;
     layout.axes[1] = across * c - side * s;
     fit(layout, pieces, shape);
     if (std::isfinite(layout.scale) && layout.scale > 0)
-        layout.tolerance = std::min(largestTolerance, setformat::widestSeparatingTolerance(targetsOf(pieces, layout)));
+        layout.tolerance = std::min(
+            largestTolerance, setformat::widestSeparatingTolerance(targetsOf(pieces, layout)));
     else
         layout.tolerance = 0;
     return layout;
@@ -79,7 +88,8 @@ QList<QPointF> targetsOf(const std::vector<const Mesh *> &pieces, const Layout &
 {
     QList<QPointF> targets;
     for (const Mesh *piece : pieces) {
-        const V3 c = (turnedBox(*piece, layout).centre() - layout.centre) * layout.scale + layout.place;
+        const V3 c =
+            (turnedBox(*piece, layout).centre() - layout.centre) * layout.scale + layout.place;
         targets.append({c.x, c.y});
     }
     return targets;

@@ -51,13 +51,13 @@ constexpr int turnStep = 15;
 // scene = scale * (turned source - centre) + place
 struct Layout
 {
-    V3 axes[3];       // the source directions of scene x, y and z
-    int upAxis = 2;   // the source axis that points up, 0 to 2
+    V3 axes[3];     // the source directions of scene x, y and z
+    int upAxis = 2; // the source axis that points up, 0 to 2
     int upSign = 1;
-    int turn = 0;     // degrees about the up axis
-    V3 centre;        // of the whole set, turned
+    int turn = 0; // degrees about the up axis
+    V3 centre;    // of the whole set, turned
     float scale = 1;
-    V3 place;         // where that centre stands in the scene
+    V3 place;                            // where that centre stands in the scene
     double tolerance = largestTolerance; // before the set's numbers are rounded to text
 
     V3 turned(V3 v) const { return {dot(axes[0], v), dot(axes[1], v), dot(axes[2], v)}; }

@@ -44,15 +44,22 @@ int main(int argc, char **argv)
         "See torvane-makeset(1) for the tissues and the lay-out.");
     parser.addHelpOption();
     const QCommandLineOption name({"n", "name"}, "The set's name, shown under its icon.", "NAME");
-    const QCommandLineOption out({"o", "out"}, "The game's data directory (it holds sets/bodyparts/tris4.pcx).", "DATA_DIR");
-    const QCommandLineOption shape({"s", "shape"}, "A mesh of the whole body; without it the pieces' outline is the shape.",
-                                   "MESH");
-    const QCommandLineOption manifest({"m", "manifest"}, "Names and tissues of the pieces.", "FILE");
-    const QCommandLineOption up("up", "The mesh axis that points up in the game (x, y, z, -x, -y or -z); by default the "
-                                      "set's shortest side.", "AXIS");
+    const QCommandLineOption out(
+        {"o", "out"}, "The game's data directory (it holds sets/bodyparts/tris4.pcx).", "DATA_DIR");
+    const QCommandLineOption shape(
+        {"s", "shape"}, "A mesh of the whole body; without it the pieces' outline is the shape.",
+        "MESH");
+    const QCommandLineOption manifest({"m", "manifest"}, "Names and tissues of the pieces.",
+                                      "FILE");
+    const QCommandLineOption up(
+        "up",
+        "The mesh axis that points up in the game (x, y, z, -x, -y or -z); by default the "
+        "set's shortest side.",
+        "AXIS");
     const QCommandLineOption force({"f", "force"}, "Replace a set of the same name.");
     parser.addOptions({name, out, shape, manifest, up, force});
-    parser.addPositionalArgument("meshes", "Mesh files, or folders of them: one piece a file.", "MESH|FOLDER...");
+    parser.addPositionalArgument("meshes", "Mesh files, or folders of them: one piece a file.",
+                                 "MESH|FOLDER...");
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet("help") || parser.isSet("help-all")) {
@@ -67,7 +74,8 @@ int main(int argc, char **argv)
         return usageError("no meshes given");
     int axis = 0, sign = 1;
     if (parser.isSet(up) && !makeset::parseAxis(parser.value(up), &axis, &sign))
-        return usageError("--up takes x, y or z, with a minus sign where the axis points down (-y)");
+        return usageError(
+            "--up takes x, y or z, with a minus sign where the axis points down (-y)");
 
     makeset::Options options;
     options.name = parser.value(name);
@@ -85,7 +93,9 @@ int main(int argc, char **argv)
             std::printf("%s\n", qPrintable(line));
             std::fflush(stdout);
         };
-    const auto warning = [](const QString &line) { std::fprintf(stderr, "torvane-makeset: %s\n", qPrintable(line)); };
+    const auto warning = [](const QString &line) {
+        std::fprintf(stderr, "torvane-makeset: %s\n", qPrintable(line));
+    };
     const makeset::Outcome outcome = makeset::makeSet(options, progress, warning);
     if (!outcome.ok) {
         std::fprintf(stderr, "torvane-makeset: %s\n", qPrintable(outcome.error));

@@ -40,7 +40,10 @@ struct Piece
     QString label() const { return read.name.isEmpty() ? path : path + " (" + read.name + ")"; }
 };
 
-Outcome failed(const QString &error) { return {false, error, {}}; }
+Outcome failed(const QString &error)
+{
+    return {false, error, {}};
+}
 
 Mesh placed(const Mesh &source, const Layout &layout)
 {
@@ -61,14 +64,21 @@ Mesh placed(const Mesh &source, const Layout &layout)
     return mesh;
 }
 
-Texel swatchTexel(int tissue) { return {float(swatch::centreX(tissue)), float(swatch::centreY())}; }
+Texel swatchTexel(int tissue)
+{
+    return {float(swatch::centreX(tissue)), float(swatch::centreY())};
+}
 
 Md2Encoded encode(const Mesh &mesh, int tissue)
 {
-    return encodeMd2Frame(mesh, swatch::skinSize, swatch::skinSize, [tissue](int, int) { return swatchTexel(tissue); });
+    return encodeMd2Frame(mesh, swatch::skinSize, swatch::skinSize,
+                          [tissue](int, int) { return swatchTexel(tissue); });
 }
 
-QString number(double v) { return QString::number(v, 'g', 4); }
+QString number(double v)
+{
+    return QString::number(v, 'g', 4);
+}
 
 setformat::Piece setPiece(const QString &id, const Piece &piece, const QString &name, V3 pos)
 {
@@ -82,13 +92,16 @@ setformat::Piece setPiece(const QString &id, const Piece &piece, const QString &
     return out;
 }
 
-setformat::SetFile setFile(const QString &id, const QString &name, const Piece &shape, const std::vector<Piece> &pieces,
-                           const Layout &layout, double tolerance)
+setformat::SetFile setFile(const QString &id, const QString &name, const Piece &shape,
+                           const std::vector<Piece> &pieces, const Layout &layout, double tolerance)
 {
     setformat::SetFile set;
-    set.comment = QString("Made by torvane-makeset. Positions are the centres of the pieces' boxes relative to the centre\n"
-                          "     of the shape, in scene units; one unit of the source meshes is %1 of them, seen with %2.")
-                      .arg(double(layout.scale), 0, 'g', 6).arg(layout.describe());
+    set.comment = QString("Made by torvane-makeset. Positions are the centres of the pieces' boxes "
+                          "relative to the centre\n"
+                          "     of the shape, in scene units; one unit of the source meshes is %1 "
+                          "of them, seen with %2.")
+                      .arg(double(layout.scale), 0, 'g', 6)
+                      .arg(layout.describe());
     set.name = name;
     set.icon = id + ".png";
     set.tolerance = tolerance;
@@ -105,7 +118,8 @@ QList<QPointF> gameTargets(const setformat::SetFile &set)
 {
     QList<QPointF> targets;
     for (const setformat::Piece &part : set.parts)
-        targets.append({part.pose.posX + set.shape.pose.posX, part.pose.posY + set.shape.pose.posY});
+        targets.append(
+            {part.pose.posX + set.shape.pose.posX, part.pose.posY + set.shape.pose.posY});
     return targets;
 }
 
@@ -123,7 +137,8 @@ QByteArray iconPng(const std::vector<Piece> &pieces)
     }
     std::vector<PlacedMesh> meshes;
     for (const Piece &piece : pieces)
-        meshes.push_back({&piece.scene, {}, 1.0f, [t = piece.tissue](int, int) { return swatchTexel(t); }});
+        meshes.push_back(
+            {&piece.scene, {}, 1.0f, [t = piece.tissue](int, int) { return swatchTexel(t); }});
     return encodePng(renderSetIcon(meshes, texture, 90.0f, 78.0f, 0.06f));
 }
 
@@ -133,10 +148,12 @@ void chooseTissue(Piece &piece, const ManifestEntry *entry)
     if (entry && entry->tissue >= 0)
         piece.tissue = entry->tissue, piece.why = "manifest";
     else if ((piece.tissue = tissueFromName(piece.name)) >= 0
-             || (piece.read.name.isEmpty() && (piece.tissue = tissueFromName(QFileInfo(piece.path).completeBaseName())) >= 0))
+             || (piece.read.name.isEmpty()
+                 && (piece.tissue = tissueFromName(QFileInfo(piece.path).completeBaseName())) >= 0))
         piece.why = "name";
     else if (piece.read.coloured)
-        piece.tissue = tissueNearest(piece.read.r, piece.read.g, piece.read.b), piece.why = "colour";
+        piece.tissue = tissueNearest(piece.read.r, piece.read.g, piece.read.b),
+        piece.why = "colour";
     else
         piece.tissue = defaultTissue(), piece.why = "default";
 }
@@ -148,7 +165,9 @@ QString unusable(const Mesh &mesh)
     const float extent = std::max({box.size().x, box.size().y, box.size().z});
     double area = 0;
     for (const auto &t : mesh.triangles)
-        area += length(cross(mesh.vertices[t[1]].p - mesh.vertices[t[0]].p, mesh.vertices[t[2]].p - mesh.vertices[t[0]].p)) / 2;
+        area += length(cross(mesh.vertices[t[1]].p - mesh.vertices[t[0]].p,
+                             mesh.vertices[t[2]].p - mesh.vertices[t[0]].p))
+                / 2;
     if (!(extent > 0) || area <= double(extent) * extent * 1e-9)
         return "has no area (every triangle is flat as a line)";
     return {};
@@ -171,7 +190,8 @@ QString outOfScaleAmong(const std::vector<Piece> &pieces)
         std::nth_element(others.begin(), others.begin() + others.size() / 2, others.end());
         const float middle = others[others.size() / 2], size = sizeOf(pieces[i].read.mesh);
         if (size * outOfScale < middle || size > middle * outOfScale)
-            return QString("%1: %2 across, the other pieces about %3; is it in other units (metres among millimetres) or "
+            return QString("%1: %2 across, the other pieces about %3; is it in other units (metres "
+                           "among millimetres) or "
                            "another frame? Scale it like the others or leave it out")
                 .arg(pieces[i].label(), number(size), number(middle));
     }
@@ -186,15 +206,21 @@ QString shapeAstray(const Mesh &shape, const std::vector<Piece> &pieces)
         all.add(piece.read.mesh.bounds());
     const Box box = shape.bounds();
     const V3 c = all.centre(), grown = box.size() * 0.25f;
-    const bool over = c.x >= box.lo.x - grown.x && c.x <= box.hi.x + grown.x && c.y >= box.lo.y - grown.y
-        && c.y <= box.hi.y + grown.y && c.z >= box.lo.z - grown.z && c.z <= box.hi.z + grown.z;
-    const float ratio = sizeOf(shape) / std::max(1e-30f, std::max({all.size().x, all.size().y, all.size().z}));
+    const bool over = c.x >= box.lo.x - grown.x && c.x <= box.hi.x + grown.x
+                      && c.y >= box.lo.y - grown.y && c.y <= box.hi.y + grown.y
+                      && c.z >= box.lo.z - grown.z && c.z <= box.hi.z + grown.z;
+    const float ratio =
+        sizeOf(shape) / std::max(1e-30f, std::max({all.size().x, all.size().y, all.size().z}));
     if (over && ratio > 0.2f && ratio < 10.0f)
         return {};
-    return QString("does not lie over the pieces (it is %1 across around (%2, %3, %4), they are %5 across around (%6, %7, %8)); "
-                   "is it in another frame or unit? Without --shape the pieces' own outline is the shape")
-        .arg(number(sizeOf(shape)), number(box.centre().x), number(box.centre().y), number(box.centre().z))
-        .arg(number(std::max({all.size().x, all.size().y, all.size().z})), number(c.x), number(c.y), number(c.z));
+    return QString("does not lie over the pieces (it is %1 across around (%2, %3, %4), they are %5 "
+                   "across around (%6, %7, %8)); "
+                   "is it in another frame or unit? Without --shape the pieces' own outline is the "
+                   "shape")
+        .arg(number(sizeOf(shape)), number(box.centre().x), number(box.centre().y),
+             number(box.centre().z))
+        .arg(number(std::max({all.size().x, all.size().y, all.size().z})), number(c.x), number(c.y),
+             number(c.z));
 }
 
 QString overlapping(const std::vector<Piece> &pieces, const Layout &layout)
@@ -209,8 +235,10 @@ QString overlapping(const std::vector<Piece> &pieces, const Layout &layout)
             pairs << QString("\"%1\" and \"%2\"").arg(pieces[i].name, pieces[j].name);
     if (found.size() > pairs.size())
         pairs << QString("%1 more pairs").arg(found.size() - pairs.size());
-    return QString("pieces lie over one another seen from above, whichever side is up (best %1): %2; leave one of each pair "
-                   "out, split the set in two, or give --up with the axis that points up in the body")
+    return QString(
+               "pieces lie over one another seen from above, whichever side is up (best %1): %2; "
+               "leave one of each pair "
+               "out, split the set in two, or give --up with the axis that points up in the body")
         .arg(layout.describe(), pairs.join(", "));
 }
 
@@ -279,8 +307,12 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
             continue;
         }
         if (read.size() > size_t(maxObjectsInAFile))
-            return failed(QString("%1: holds %2 separate meshes, more than a set can place (%3); export the pieces you want "
-                                  "one a file").arg(path).arg(read.size()).arg(maxObjectsInAFile));
+            return failed(QString("%1: holds %2 separate meshes, more than a set can place (%3); "
+                                  "export the pieces you want "
+                                  "one a file")
+                              .arg(path)
+                              .arg(read.size())
+                              .arg(maxObjectsInAFile));
         const ManifestEntry *entry = manifest.find(path);
         for (ReadMesh &mesh : read) {
             Piece piece;
@@ -296,7 +328,8 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
             if (piece.read.name.isEmpty() && entry)
                 piece.latin = entry->latin;
             chooseTissue(piece, piece.read.name.isEmpty() ? entry : nullptr);
-            QString base = slug(QFileInfo(path).completeBaseName() + (read.size() > 1 ? " " + piece.read.name : ""));
+            QString base = slug(QFileInfo(path).completeBaseName()
+                                + (read.size() > 1 ? " " + piece.read.name : ""));
             if (base.isEmpty())
                 base = "piece";
             piece.file = base;
@@ -305,14 +338,21 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
             taken.insert(piece.file);
             piece.file += ".md2";
             if (piece.read.flatTriangles * 4 > piece.read.sourceTriangles)
-                note(QString("warning: %1: %2 of its %3 triangles have no area or corners too close to tell apart, and "
-                             "were left out").arg(piece.label()).arg(piece.read.flatTriangles).arg(piece.read.sourceTriangles));
+                note(QString("warning: %1: %2 of its %3 triangles have no area or corners too "
+                             "close to tell apart, and "
+                             "were left out")
+                         .arg(piece.label())
+                         .arg(piece.read.flatTriangles)
+                         .arg(piece.read.sourceTriangles));
             if (progress) {
                 const Mesh &m = piece.read.mesh;
                 QString line = QString("[%1/%2] %3: \"%4\", %5 (%6), %7 vertices, %8 triangles")
-                                   .arg(i + 1).arg(sources.size()).arg(piece.label(), piece.name,
-                                                                        swatch::tissues[piece.tissue].name, piece.why)
-                                   .arg(m.vertices.size()).arg(m.triangles.size());
+                                   .arg(i + 1)
+                                   .arg(sources.size())
+                                   .arg(piece.label(), piece.name,
+                                        swatch::tissues[piece.tissue].name, piece.why)
+                                   .arg(m.vertices.size())
+                                   .arg(m.triangles.size());
                 if (piece.read.sourceTriangles > int(m.triangles.size()))
                     line += QString(" (simplified from %1)").arg(piece.read.sourceTriangles);
                 progress(line);
@@ -321,10 +361,12 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
         }
     }
     if (pieces.empty())
-        return failed(options.inputs.join(", ") + ": no mesh files (OBJ, STL, PLY, glTF and the other formats Assimp reads)");
+        return failed(options.inputs.join(", ")
+                      + ": no mesh files (OBJ, STL, PLY, glTF and the other formats Assimp reads)");
     for (auto it = manifest.entries.cbegin(); it != manifest.entries.cend(); ++it)
         if (!it->used)
-            note(QString("warning: %1: names %2, which is not among the meshes").arg(options.manifest, it.key()));
+            note(QString("warning: %1: names %2, which is not among the meshes")
+                     .arg(options.manifest, it.key()));
     if (const QString odd = outOfScaleAmong(pieces); !odd.isEmpty())
         return failed(odd);
 
@@ -368,15 +410,19 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
         piece->scene = placed(piece->read.mesh, layout);
         piece->md2 = encode(piece->scene, piece->tissue);
         if (piece->md2.bytes.isEmpty())
-            return failed((piece->path.isEmpty() ? QString("the shape") : piece->label()) + ": does not fit an MD2 frame");
+            return failed((piece->path.isEmpty() ? QString("the shape") : piece->label())
+                          + ": does not fit an MD2 frame");
     }
     // The tolerance from the drop points the game will add up, to four
     // decimals and rounded down, so that the text read back still parts them.
     setformat::SetFile set = setFile(id, name, shape, pieces, layout, 0);
     const QList<QPointF> targets = gameTargets(set);
-    double tolerance = std::min(largestTolerance, std::floor(setformat::widestSeparatingTolerance(targets) * 1e4) / 1e4);
+    double tolerance = std::min(
+        largestTolerance, std::floor(setformat::widestSeparatingTolerance(targets) * 1e4) / 1e4);
     while (tolerance >= smallestTolerance
-           && !setformat::pairsOneDropFits(targets, setformat::readTolerance(setformat::formatNumber(float(tolerance)))).isEmpty())
+           && !setformat::pairsOneDropFits(
+                   targets, setformat::readTolerance(setformat::formatNumber(float(tolerance))))
+                   .isEmpty())
         tolerance -= 1e-4;
     if (tolerance < smallestTolerance)
         return failed(overlapping(pieces, layout));
@@ -390,7 +436,8 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
     const QString stage = staging.path();
     const QString interrupted = "interrupted; the data directory is as it was";
     for (const Piece *piece : every)
-        if (signalsHeld.interrupted() || !writeDataFile(stage + "/" + files[0] + "/" + piece->file, piece->md2.bytes, &error))
+        if (signalsHeld.interrupted()
+            || !writeDataFile(stage + "/" + files[0] + "/" + piece->file, piece->md2.bytes, &error))
             return failed(signalsHeld.interrupted() ? interrupted : error);
     if (!writeDataFile(stage + "/" + files[1], iconPng(pieces), &error)
         || !writeDataFile(stage + "/" + files[2], setformat::writeSet(set), &error))
@@ -406,10 +453,15 @@ Outcome makeSet(const Options &options, const Report &progress, const Report &wa
         return failed(interrupted);
     if (!moveIntoPlace(stage, out, files, &error))
         return failed(error);
-    return {true, {},
-            QString("Made \"%1\" in %2/%3: %4 pieces, seen with the meshes' %5; fit within %6; one unit of the meshes is %7 "
+    return {true,
+            {},
+            QString("Made \"%1\" in %2/%3: %4 pieces, seen with the meshes' %5; fit within %6; one "
+                    "unit of the meshes is %7 "
                     "scene units")
-                .arg(name, out, files[2]).arg(pieces.size()).arg(layout.describe()).arg(tolerance)
+                .arg(name, out, files[2])
+                .arg(pieces.size())
+                .arg(layout.describe())
+                .arg(tolerance)
                 .arg(double(layout.scale), 0, 'g', 4)};
 }
 

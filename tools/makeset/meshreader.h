@@ -37,8 +37,8 @@ struct ReadMesh
 
 enum class ReadFailure {
     None,
-    NotAMesh,  // the importer does not take the file: unknown or other format
-    Broken,    // a mesh format, but damaged, empty, or crashing the importer
+    NotAMesh, // the importer does not take the file: unknown or other format
+    Broken,   // a mesh format, but damaged, empty, or crashing the importer
 };
 
 // Reads the file in an import child. `whole`: all its meshes as one (the
@@ -63,6 +63,7 @@ bool isCommonMeshSuffix(const QString &path);
 // vertices are dropped. A mesh within both limits is left as it is. Meshes
 // of millions of triangles first go through a fast clustering pass, so time
 // and memory stay proportional to the input.
-void simplifyToFit(std::vector<float> &positions, std::vector<unsigned> &indices, int maxVertices, int maxTriangles);
+void simplifyToFit(std::vector<float> &positions, std::vector<unsigned> &indices, int maxVertices,
+                   int maxTriangles);
 
 } // namespace makeset

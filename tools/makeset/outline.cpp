@@ -52,8 +52,10 @@ void fillInside(const Grid &grid, std::vector<uint8_t> &solid)
     while (!todo.empty()) {
         const size_t c = todo.back();
         todo.pop_back();
-        const int i = int(c % grid.n[0]), j = int(c / grid.n[0] % grid.n[1]), k = int(c / (size_t(grid.n[0]) * grid.n[1]));
-        reach(i - 1, j, k), reach(i + 1, j, k), reach(i, j - 1, k), reach(i, j + 1, k), reach(i, j, k - 1), reach(i, j, k + 1);
+        const int i = int(c % grid.n[0]), j = int(c / grid.n[0] % grid.n[1]),
+                  k = int(c / (size_t(grid.n[0]) * grid.n[1]));
+        reach(i - 1, j, k), reach(i + 1, j, k), reach(i, j - 1, k), reach(i, j + 1, k),
+            reach(i, j, k - 1), reach(i, j, k + 1);
     }
     for (size_t c = 0; c < solid.size(); ++c)
         solid[c] = !outside[c];
@@ -81,9 +83,12 @@ std::vector<float> distances(const Grid &grid, const std::vector<uint8_t> &solid
                                 if (dk == 0 && (dj > 0 || (dj == 0 && di >= 0)))
                                     continue;
                                 const int x = i + di * step, y = j + dj * step, z = k + dk * step;
-                                if (x < 0 || y < 0 || z < 0 || x >= grid.n[0] || y >= grid.n[1] || z >= grid.n[2])
+                                if (x < 0 || y < 0 || z < 0 || x >= grid.n[0] || y >= grid.n[1]
+                                    || z >= grid.n[2])
                                     continue;
-                                here = std::min(here, d[grid.at(x, y, z)] + std::sqrt(float(di * di + dj * dj + dk * dk)));
+                                here = std::min(
+                                    here, d[grid.at(x, y, z)]
+                                              + std::sqrt(float(di * di + dj * dj + dk * dk)));
                             }
                 }
     }
@@ -105,7 +110,10 @@ Mesh outlineOf(const std::vector<const Mesh *> &pieces, float margin, int maxVer
     const float reach = margin * longest + 2 * grid.h;
     grid.lo = box.lo - V3{reach, reach, reach};
     for (int a = 0; a < 3; ++a) {
-        const float extent = (a == 0 ? box.size().x : a == 1 ? box.size().y : box.size().z) + 2 * reach;
+        const float extent = (a == 0   ? box.size().x
+                              : a == 1 ? box.size().y
+                                       : box.size().z)
+                             + 2 * reach;
         grid.n[a] = int(std::ceil(extent / grid.h)) + 1;
     }
     std::vector<uint8_t> solid(grid.size(), 0);
@@ -119,13 +127,16 @@ Mesh outlineOf(const std::vector<const Mesh *> &pieces, float margin, int maxVer
     const auto field = [grid, d, level](V3 p) {
         const V3 q = (p - grid.lo) * (1.0f / grid.h) - V3{0.5f, 0.5f, 0.5f}; // cell centres
         const int i = int(std::floor(q.x)), j = int(std::floor(q.y)), k = int(std::floor(q.z));
-        if (i < 0 || j < 0 || k < 0 || i + 1 >= grid.n[0] || j + 1 >= grid.n[1] || k + 1 >= grid.n[2])
+        if (i < 0 || j < 0 || k < 0 || i + 1 >= grid.n[0] || j + 1 >= grid.n[1]
+            || k + 1 >= grid.n[2])
             return Sample{1.0f, 0};
         const float fx = q.x - i, fy = q.y - j, fz = q.z - k;
         const auto at = [&](int di, int dj, int dk) { return d[grid.at(i + di, j + dj, k + dk)]; };
         const auto lerp1 = [](float a, float b, float t) { return a + (b - a) * t; };
-        const float v = lerp1(lerp1(lerp1(at(0, 0, 0), at(1, 0, 0), fx), lerp1(at(0, 1, 0), at(1, 1, 0), fx), fy),
-                              lerp1(lerp1(at(0, 0, 1), at(1, 0, 1), fx), lerp1(at(0, 1, 1), at(1, 1, 1), fx), fy), fz);
+        const float v = lerp1(
+            lerp1(lerp1(at(0, 0, 0), at(1, 0, 0), fx), lerp1(at(0, 1, 0), at(1, 1, 0), fx), fy),
+            lerp1(lerp1(at(0, 0, 1), at(1, 0, 1), fx), lerp1(at(0, 1, 1), at(1, 1, 1), fx), fy),
+            fz);
         return Sample{v - level, 0};
     };
     return meshShape(Shape{field, box.grown(margin * longest + grid.h)}, maxVertices);

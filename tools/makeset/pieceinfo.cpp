@@ -37,22 +37,35 @@ const Keywords keywords[] = {
     {"kidney", "kidney renal nephr* ureter* bladder adrenal urethra"},
     {"stomach", "stomach gastr* esophag* oesophag* pancrea*"},
     {"bowel", "bowel intestin* colon duoden* jejun* ileum cecum caecum rectum append* sigmoid"},
-    {"brain", "brain cerebr* cerebell* cortex thalam* hippocamp* pons medulla gyrus amygdala hemisphere caudate putamen "
+    {"brain", "brain cerebr* cerebell* cortex thalam* hippocamp* pons medulla gyrus amygdala "
+              "hemisphere caudate putamen "
               "lobe"},
     {"eye", "eye eyeball ocul* cornea retina sclera iris lens"},
-    {"muscle", "muscle* musc* мышц* biceps triceps deltoid* glute* quadriceps pector* trapezius latissimus rectus oblique "
-               "sartorius gastrocnem* soleus diaphragm tongue tendon sternocleidomastoid masseter temporalis frontalis "
-               "occipitalis brachialis brachioradialis flexor extensor abductor adductor supinator pronator psoas iliacus "
-               "iliopsoas gracilis semitendinosus semimembranosus vastus tibialis peroneus fibularis infraspinatus "
-               "supraspinatus subscapularis teres rhomboid* serratus intercostal* platysma orbicularis buccinator"},
-    {"bone", "bone os ossis skeleton skull cranium crani* femur femor* tibia fibula humerus humer* radius ulna cubitus "
-             "mandible mandib* maxilla* vertebra* vertebre* rib costa sternum manubrium xiphoid pelvis pelvi* hip hipbone "
-             "coxa* sacrum sacr* coccyx clavicle clavicul* scapula* omoplate patella* rotule carpal carpus metacarp* "
-             "tarsal tarsus metatars* phalan* calcane* talus ilium iliac ischium ischi* pubis pubic acetabul* hyoid spine "
-             "tooth teeth dens frontal parietal occipital temporal sphenoid ethmoid zygoma* nasal lacrimal vomer palatine "
-             "scaphoid lunate triquetrum triquetral pisiform trapezium trapezoid capitate hamate navicular cuboid "
+    {"muscle", "muscle* musc* мышц* biceps triceps deltoid* glute* quadriceps pector* trapezius "
+               "latissimus rectus oblique "
+               "sartorius gastrocnem* soleus diaphragm tongue tendon sternocleidomastoid masseter "
+               "temporalis frontalis "
+               "occipitalis brachialis brachioradialis flexor extensor abductor adductor supinator "
+               "pronator psoas iliacus "
+               "iliopsoas gracilis semitendinosus semimembranosus vastus tibialis peroneus "
+               "fibularis infraspinatus "
+               "supraspinatus subscapularis teres rhomboid* serratus intercostal* platysma "
+               "orbicularis buccinator"},
+    {"bone", "bone os ossis skeleton skull cranium crani* femur femor* tibia fibula humerus humer* "
+             "radius ulna cubitus "
+             "mandible mandib* maxilla* vertebra* vertebre* rib costa sternum manubrium xiphoid "
+             "pelvis pelvi* hip hipbone "
+             "coxa* sacrum sacr* coccyx clavicle clavicul* scapula* omoplate patella* rotule "
+             "carpal carpus metacarp* "
+             "tarsal tarsus metatars* phalan* calcane* talus ilium iliac ischium ischi* pubis "
+             "pubic acetabul* hyoid spine "
+             "tooth teeth dens frontal parietal occipital temporal sphenoid ethmoid zygoma* nasal "
+             "lacrimal vomer palatine "
+             "scaphoid lunate triquetrum triquetral pisiform trapezium trapezoid capitate hamate "
+             "navicular cuboid "
              "cuneiform atlas axis sesamoid incus malleus stapes perone bassin crane "
-             "кост* череп* позвон* ребр* лопатк* ключиц* грудин* таз* бедренн* плечев* лучев* локтев* берцов* "
+             "кост* череп* позвон* ребр* лопатк* ключиц* грудин* таз* бедренн* плечев* лучев* "
+             "локтев* берцов* "
              "надколенн* крестец копчик"},
     {"fat", "fat adipose"},
     {"skin", "skin body torso trunk derm* epiderm*"},
@@ -90,8 +103,8 @@ bool matches(const QStringList &words, int at, const QString &entry)
     return word == entry || word == entry + "s" || word == entry + "es";
 }
 
-bool addEntry(Manifest *manifest, const QString &file, const QString &name, const QString &tissue, const QString &latin,
-              const QString &where, QString *error)
+bool addEntry(Manifest *manifest, const QString &file, const QString &name, const QString &tissue,
+              const QString &latin, const QString &where, QString *error)
 {
     if (file.isEmpty()) {
         *error = where + ": names no file";
@@ -106,7 +119,8 @@ bool addEntry(Manifest *manifest, const QString &file, const QString &name, cons
             QStringList known;
             for (const swatch::Tissue &t : swatch::tissues)
                 known << t.name;
-            *error = QString("%1: no tissue \"%2\" (there are %3)").arg(where, tissue.trimmed(), known.join(", "));
+            *error = QString("%1: no tissue \"%2\" (there are %3)")
+                         .arg(where, tissue.trimmed(), known.join(", "));
             return false;
         }
     }
@@ -150,7 +164,9 @@ bool decode(const QByteArray &bytes, const QString &path, QString *text, QString
 {
     std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes);
     if (!encoding && bytes.contains('\0')) {
-        *error = path + ": looks like UTF-16 without a byte-order mark; save it as UTF-8 (or UTF-16 with a byte-order mark)";
+        *error = path
+                 + ": looks like UTF-16 without a byte-order mark; save it as UTF-8 (or UTF-16 "
+                   "with a byte-order mark)";
         return false;
     }
     if (encoding && *encoding != QStringConverter::Utf8 && *encoding != QStringConverter::Utf16LE
@@ -174,7 +190,8 @@ bool readJson(const QString &text, const QString &path, Manifest *manifest, QStr
     QJsonParseError parse;
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &parse);
     if (!document.isObject()) {
-        *error = path + ": not a JSON object of files" + (parse.error ? " (" + parse.errorString() + ")" : QString());
+        *error = path + ": not a JSON object of files"
+                 + (parse.error ? " (" + parse.errorString() + ")" : QString());
         return false;
     }
     const QStringList keys = topLevelKeys(text);
@@ -186,9 +203,10 @@ bool readJson(const QString &text, const QString &path, Manifest *manifest, QStr
     const QJsonObject files = document.object();
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject piece = it.value().toObject();
-        const QString name = it.value().isString() ? it.value().toString() : piece.value("name").toString();
-        if (!addEntry(manifest, it.key(), name, piece.value("tissue").toString(), piece.value("latin").toString(),
-                      path + ": " + it.key(), error))
+        const QString name =
+            it.value().isString() ? it.value().toString() : piece.value("name").toString();
+        if (!addEntry(manifest, it.key(), name, piece.value("tissue").toString(),
+                      piece.value("latin").toString(), path + ": " + it.key(), error))
             return false;
     }
     return true;
@@ -227,10 +245,13 @@ bool readManifest(const QString &path, Manifest *manifest, QString *error)
         const QStringList fields = line.split('|');
         const QString where = QString("%1 line %2").arg(path).arg(i + 1);
         if (fields.size() < 2 || fields.size() > 4) {
-            *error = where + ": expected FILE | NAME | TISSUE | LATIN (the last two may be left out or empty)";
+            *error =
+                where
+                + ": expected FILE | NAME | TISSUE | LATIN (the last two may be left out or empty)";
             return false;
         }
-        if (!addEntry(manifest, fields[0].trimmed(), fields[1], fields.value(2), fields.value(3), where, error))
+        if (!addEntry(manifest, fields[0].trimmed(), fields[1], fields.value(2), fields.value(3),
+                      where, error))
             return false;
     }
     return true;
@@ -294,6 +315,9 @@ int tissueFromName(const QString &name)
 }
 
 // Nothing says what the piece is: a plain pale swatch rather than a guess.
-int defaultTissue() { return tissueNamed("skin"); }
+int defaultTissue()
+{
+    return tissueNamed("skin");
+}
 
 } // namespace makeset

@@ -21,27 +21,34 @@ Namesake setNamed(const QString &dir, const QString &name)
             continue;
         const setformat::SetFile set = setformat::readSet(document);
         if (set.name.simplified().compare(name, Qt::CaseInsensitive) == 0)
-            return {datapath::setPrefix + file, QFileInfo(file).completeBaseName(), set.maker == makerName};
+            return {datapath::setPrefix + file, QFileInfo(file).completeBaseName(),
+                    set.maker == makerName};
     }
     return {};
 }
 
 QStringList filesOf(const QString &id)
 {
-    return {QString(datapath::bodyparts) + "/" + id, datapath::setPrefix + id + ".png", datapath::setPrefix + id + ".xml"};
+    return {QString(datapath::bodyparts) + "/" + id, datapath::setPrefix + id + ".png",
+            datapath::setPrefix + id + ".xml"};
 }
 
-bool chooseId(const Options &options, const QString &name, const QString &out, QString *id, QString *error)
+bool chooseId(const Options &options, const QString &name, const QString &out, QString *id,
+              QString *error)
 {
     const Namesake namesake = setNamed(out, name);
     if (!namesake.file.isEmpty()) {
         if (!namesake.ours) {
-            *error = QString("a set named \"%1\" is already there (%2) and was not made by torvane-makeset; "
-                             "choose another --name").arg(name, namesake.file);
+            *error =
+                QString(
+                    "a set named \"%1\" is already there (%2) and was not made by torvane-makeset; "
+                    "choose another --name")
+                    .arg(name, namesake.file);
             return false;
         }
         if (!options.force) {
-            *error = QString("a set named \"%1\" is already there (%2); --force replaces it").arg(name, namesake.file);
+            *error = QString("a set named \"%1\" is already there (%2); --force replaces it")
+                         .arg(name, namesake.file);
             return false;
         }
         *id = namesake.id;
@@ -49,7 +56,8 @@ bool chooseId(const Options &options, const QString &name, const QString &out, Q
     }
     QString base = slug(name);
     if (base.isEmpty()) // a name in another script: the same name, the same files
-        base = "set-" + QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+        base = "set-"
+               + QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
     for (int n = 1;; ++n) {
         *id = n == 1 ? base : base + "-" + QString::number(n);
         bool taken = false;
@@ -88,7 +96,8 @@ bool collectInputs(const Options &options, QStringList *files, QSet<QString> *na
     return true;
 }
 
-bool moveIntoPlace(const QString &staging, const QString &out, const QStringList &files, QString *error)
+bool moveIntoPlace(const QString &staging, const QString &out, const QStringList &files,
+                   QString *error)
 {
     QList<QPair<QString, QString>> done;
     const auto move = [&](const QString &from, const QString &to) {
@@ -119,7 +128,10 @@ SignalsHeld::SignalsHeld()
     sigprocmask(SIG_BLOCK, &held, &before);
 }
 
-SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, &before, nullptr); }
+SignalsHeld::~SignalsHeld()
+{
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
 
 bool SignalsHeld::interrupted() const
 {

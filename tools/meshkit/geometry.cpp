@@ -93,7 +93,8 @@ Shape roundBox(V3 c, V3 half, float r, int tissue)
 {
     return {[=](V3 p) {
                 const V3 q = p - c;
-                const V3 d{std::abs(q.x) - half.x + r, std::abs(q.y) - half.y + r, std::abs(q.z) - half.z + r};
+                const V3 d{std::abs(q.x) - half.x + r, std::abs(q.y) - half.y + r,
+                           std::abs(q.z) - half.z + r};
                 const float outside = length(vmax(d, V3{}));
                 const float inside = std::min(std::max({d.x, d.y, d.z}), 0.0f);
                 return Sample{outside + inside - r, tissue};
@@ -120,11 +121,13 @@ Shape triangle(V3 a, V3 b, V3 c, float r, int tissue)
     const V3 ba = b - a, cb = c - b, ac = a - c;
     const V3 normal = cross(ba, ac);
     // Distance to the nearest edge, or to the plane when p lies over the face.
-    auto edge = [](V3 e, V3 q) { return length(e * std::clamp(dot(e, q) / dot(e, e), 0.0f, 1.0f) - q); };
+    auto edge = [](V3 e, V3 q) {
+        return length(e * std::clamp(dot(e, q) / dot(e, e), 0.0f, 1.0f) - q);
+    };
     return {[=](V3 p) {
                 const V3 pa = p - a, pb = p - b, pc = p - c;
-                const bool over = dot(cross(ba, normal), pa) >= 0 && dot(cross(cb, normal), pb) >= 0 &&
-                                  dot(cross(ac, normal), pc) >= 0;
+                const bool over = dot(cross(ba, normal), pa) >= 0 && dot(cross(cb, normal), pb) >= 0
+                                  && dot(cross(ac, normal), pc) >= 0;
                 const float d = over ? std::abs(dot(normal, pa)) / length(normal)
                                      : std::min({edge(ba, pa), edge(cb, pb), edge(ac, pc)});
                 return Sample{d - r, tissue};
@@ -244,7 +247,9 @@ Shape scaled(const Shape &a, float factor)
 
 Shape mirroredX(const Shape &a)
 {
-    return {[=](V3 p) { return a(V3{-p.x, p.y, p.z}); },
+    return {[=](V3 p) {
+                return a(V3{-p.x, p.y, p.z});
+            },
             Box{V3{-a.box.hi.x, a.box.lo.y, a.box.lo.z}, V3{-a.box.lo.x, a.box.hi.y, a.box.hi.z}}};
 }
 

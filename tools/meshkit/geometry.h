@@ -15,23 +15,59 @@ struct V3
     float x = 0, y = 0, z = 0;
 };
 
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-inline V3 operator*(float s, V3 a) { return a * s; }
-inline V3 mul(V3 a, V3 b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
-inline V3 divide(V3 a, V3 b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
-inline float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-inline float length(V3 a) { return std::sqrt(dot(a, a)); }
+inline V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V3 operator*(V3 a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline V3 operator*(float s, V3 a)
+{
+    return a * s;
+}
+inline V3 mul(V3 a, V3 b)
+{
+    return {a.x * b.x, a.y * b.y, a.z * b.z};
+}
+inline V3 divide(V3 a, V3 b)
+{
+    return {a.x / b.x, a.y / b.y, a.z / b.z};
+}
+inline float dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline V3 cross(V3 a, V3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline float length(V3 a)
+{
+    return std::sqrt(dot(a, a));
+}
 inline V3 normalized(V3 a)
 {
     const float l = length(a);
     return l > 1e-12f ? a * (1.0f / l) : V3{0, 0, 1};
 }
-inline V3 vmin(V3 a, V3 b) { return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)}; }
-inline V3 vmax(V3 a, V3 b) { return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}; }
-inline V3 lerp(V3 a, V3 b, float t) { return a + (b - a) * t; }
+inline V3 vmin(V3 a, V3 b)
+{
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+}
+inline V3 vmax(V3 a, V3 b)
+{
+    return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+}
+inline V3 lerp(V3 a, V3 b, float t)
+{
+    return a + (b - a) * t;
+}
 
 struct Box
 {
@@ -74,7 +110,8 @@ Shape sphere(V3 c, float r, int tissue);
 Shape ellipsoid(V3 c, V3 r, int tissue);
 Shape capsule(V3 a, V3 b, float ra, float rb, int tissue);
 // A tube through the points, radius given per point, joints smoothed.
-Shape tube(const std::vector<V3> &points, const std::vector<float> &radii, int tissue, float smooth = 0);
+Shape tube(const std::vector<V3> &points, const std::vector<float> &radii, int tissue,
+           float smooth = 0);
 Shape roundBox(V3 c, V3 half, float r, int tissue);
 Shape torus(V3 c, float major, float minor, int tissue); // ring in the xy plane
 // A flat triangle through a, b, c thickened by r on every side: blades of

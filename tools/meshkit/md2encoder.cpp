@@ -8,8 +8,14 @@
 
 namespace {
 
-void put16(QByteArray &b, int offset, int value) { qToLittleEndian<qint16>(qint16(value), b.data() + offset); }
-void put32(QByteArray &b, int offset, qint32 value) { qToLittleEndian<qint32>(value, b.data() + offset); }
+void put16(QByteArray &b, int offset, int value)
+{
+    qToLittleEndian<qint16>(qint16(value), b.data() + offset);
+}
+void put32(QByteArray &b, int offset, qint32 value)
+{
+    qToLittleEndian<qint32>(value, b.data() + offset);
+}
 void putFloat(QByteArray &b, int offset, float value)
 {
     quint32 bits;
@@ -22,7 +28,8 @@ int nearestNormal(V3 n)
     int best = 0;
     float bestDot = -2;
     for (int i = 0; i < md2::normalCount; ++i) {
-        const float d = n.x * md2::normals[i][0] + n.y * md2::normals[i][1] + n.z * md2::normals[i][2];
+        const float d =
+            n.x * md2::normals[i][0] + n.y * md2::normals[i][1] + n.z * md2::normals[i][2];
         if (d > bestDot)
             bestDot = d, best = i;
     }
@@ -31,7 +38,8 @@ int nearestNormal(V3 n)
 
 } // namespace
 
-Md2Encoded encodeMd2Frame(const Mesh &mesh, int skinWidth, int skinHeight, const std::function<Texel(int, int)> &texel)
+Md2Encoded encodeMd2Frame(const Mesh &mesh, int skinWidth, int skinHeight,
+                          const std::function<Texel(int, int)> &texel)
 {
     const int vertexCount = int(mesh.vertices.size());
     const int triangleCount = int(mesh.triangles.size());
@@ -115,8 +123,9 @@ Md2Encoded encodeMd2Frame(const Mesh &mesh, int skinWidth, int skinHeight, const
         // The game takes the table entry as it stands (no axis exchange), so
         // pick it for the scene-axis normal.
         v[3] = char(nearestNormal(mesh.vertices[i].n));
-        decoded.add(V3{q[0] * scale.x + fileBox.lo.x, q[2] * scale.z + fileBox.lo.z, q[1] * scale.y + fileBox.lo.y} *
-                    md2::unitScale);
+        decoded.add(V3{q[0] * scale.x + fileBox.lo.x, q[2] * scale.z + fileBox.lo.z,
+                       q[1] * scale.y + fileBox.lo.y}
+                    * md2::unitScale);
     }
     return {out, decoded.centre(), decoded.size()};
 }

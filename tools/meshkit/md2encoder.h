@@ -22,4 +22,5 @@ struct Md2Encoded
 // The mesh (scene axes and units) as an MD2 file for a skin of the given
 // size; texel(triangle, corner) is the skin pixel each corner shows.
 // Normals come from the format's table, nearest first.
-Md2Encoded encodeMd2Frame(const Mesh &mesh, int skinWidth, int skinHeight, const std::function<Texel(int, int)> &texel);
+Md2Encoded encodeMd2Frame(const Mesh &mesh, int skinWidth, int skinHeight,
+                          const std::function<Texel(int, int)> &texel);

@@ -22,7 +22,8 @@ namespace {
 
 V3 gradient(const Shape &s, V3 p, float e)
 {
-    return V3{s({p.x + e, p.y, p.z}).d - s({p.x - e, p.y, p.z}).d, s({p.x, p.y + e, p.z}).d - s({p.x, p.y - e, p.z}).d,
+    return V3{s({p.x + e, p.y, p.z}).d - s({p.x - e, p.y, p.z}).d,
+              s({p.x, p.y + e, p.z}).d - s({p.x, p.y - e, p.z}).d,
               s({p.x, p.y, p.z + e}).d - s({p.x, p.y, p.z - e}).d};
 }
 
@@ -65,8 +66,10 @@ Mesh surfaceNets(const Shape &shape, float h)
                     if ((a < 0) == (b < 0))
                         continue;
                     const float t = a / (a - b);
-                    const V3 pa{float(corner[e[0]][0]), float(corner[e[0]][1]), float(corner[e[0]][2])};
-                    const V3 pb{float(corner[e[1]][0]), float(corner[e[1]][1]), float(corner[e[1]][2])};
+                    const V3 pa{float(corner[e[0]][0]), float(corner[e[0]][1]),
+                                float(corner[e[0]][2])};
+                    const V3 pb{float(corner[e[1]][0]), float(corner[e[1]][1]),
+                                float(corner[e[1]][2])};
                     sum = sum + lerp(pa, pb, t);
                     ++count;
                 }
@@ -93,7 +96,8 @@ Mesh surfaceNets(const Shape &shape, float h)
             return;
         if (flip)
             std::swap(b, d);
-        const V3 pa = mesh.vertices[a].p, pb = mesh.vertices[b].p, pc = mesh.vertices[c].p, pd = mesh.vertices[d].p;
+        const V3 pa = mesh.vertices[a].p, pb = mesh.vertices[b].p, pc = mesh.vertices[c].p,
+                 pd = mesh.vertices[d].p;
         if (length(pa - pc) <= length(pb - pd)) {
             mesh.triangles.push_back({a, b, c});
             mesh.triangles.push_back({a, c, d});
@@ -112,11 +116,14 @@ Mesh surfaceNets(const Shape &shape, float h)
             for (int i = 0; i < nx; ++i) {
                 const bool in = value[at(i, j, k)] < 0;
                 if (i + 1 < nx && in != (value[at(i + 1, j, k)] < 0))
-                    quad(cell(i, j - 1, k - 1), cell(i, j, k - 1), cell(i, j, k), cell(i, j - 1, k), !in);
+                    quad(cell(i, j - 1, k - 1), cell(i, j, k - 1), cell(i, j, k), cell(i, j - 1, k),
+                         !in);
                 if (j + 1 < ny && in != (value[at(i, j + 1, k)] < 0))
-                    quad(cell(i - 1, j, k - 1), cell(i - 1, j, k), cell(i, j, k), cell(i, j, k - 1), !in);
+                    quad(cell(i - 1, j, k - 1), cell(i - 1, j, k), cell(i, j, k), cell(i, j, k - 1),
+                         !in);
                 if (k + 1 < nz && in != (value[at(i, j, k + 1)] < 0))
-                    quad(cell(i - 1, j - 1, k), cell(i, j - 1, k), cell(i, j, k), cell(i - 1, j, k), !in);
+                    quad(cell(i - 1, j - 1, k), cell(i, j - 1, k), cell(i, j, k), cell(i - 1, j, k),
+                         !in);
             }
     return mesh;
 }
@@ -140,8 +147,8 @@ Mesh meshShape(const Shape &shape, int maxVertices)
     return mesh;
 }
 
-Mesh sweep(const std::vector<V3> &path, const std::vector<float> &width, const std::vector<float> &depth, V3 side,
-           int sides, int tissue)
+Mesh sweep(const std::vector<V3> &path, const std::vector<float> &width,
+           const std::vector<float> &depth, V3 side, int sides, int tissue)
 {
     Mesh mesh;
     const int n = int(path.size());
@@ -169,7 +176,8 @@ Mesh sweep(const std::vector<V3> &path, const std::vector<float> &width, const s
         const int ring = end ? n - 1 : 0;
         const V3 dir = normalized(end ? path[n - 1] - path[n - 2] : path[0] - path[1]);
         const int centre = int(mesh.vertices.size());
-        mesh.vertices.push_back({path[ring] + dir * (0.5f * std::min(width[ring], depth[ring])), dir, tissue});
+        mesh.vertices.push_back(
+            {path[ring] + dir * (0.5f * std::min(width[ring], depth[ring])), dir, tissue});
         for (int s = 0; s < sides; ++s) {
             const int a = ring * sides + s, b = ring * sides + (s + 1) % sides;
             if (end)
@@ -196,10 +204,12 @@ std::vector<V3> smoothPath(const std::vector<V3> &c, int count)
         const float u = float(i) / float(count - 1) * segments;
         const int s = std::min(int(u), segments - 1);
         const float t = u - s;
-        const V3 p0 = c[std::max(s - 1, 0)], p1 = c[s], p2 = c[s + 1], p3 = c[std::min(s + 2, segments)];
+        const V3 p0 = c[std::max(s - 1, 0)], p1 = c[s], p2 = c[s + 1],
+                 p3 = c[std::min(s + 2, segments)];
         const float t2 = t * t, t3 = t2 * t;
-        out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 + (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
-                      0.5f);
+        out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2
+                       + (p1 * 3 - p0 - p2 * 3 + p3) * t3)
+                      * 0.5f);
     }
     return out;
 }

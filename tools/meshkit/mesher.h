@@ -41,8 +41,8 @@ Mesh meshShape(const Shape &shape, int maxVertices);
 // side vector (`side` hint, made perpendicular to the path) and `depth`
 // across the other, both per point, `sides` vertices around; the ends are
 // capped with a fan.
-Mesh sweep(const std::vector<V3> &path, const std::vector<float> &width, const std::vector<float> &depth,
-           V3 side, int sides, int tissue);
+Mesh sweep(const std::vector<V3> &path, const std::vector<float> &width,
+           const std::vector<float> &depth, V3 side, int sides, int tissue);
 
 // Catmull-Rom resampling of a control polygon into `count` points.
 std::vector<V3> smoothPath(const std::vector<V3> &controls, int count);

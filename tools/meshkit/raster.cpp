@@ -15,8 +15,8 @@ struct ScreenVertex
 
 } // namespace
 
-QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture, QSize size, float yaw, float pitch,
-                    float margin, float zoom)
+QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture, QSize size,
+                    float yaw, float pitch, float margin, float zoom)
 {
     const int ss = 3;
     const int w = size.width() * ss, h = size.height() * ss;
@@ -25,7 +25,10 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
     // Camera looking towards -x and down by `pitch`, with +y to the right.
     V3 d{-std::cos(pa), 0, -std::sin(pa)};
     V3 r{0, 1, 0};
-    auto turn = [&](V3 v) { return V3{v.x * std::cos(ya) - v.y * std::sin(ya), v.x * std::sin(ya) + v.y * std::cos(ya), v.z}; };
+    auto turn = [&](V3 v) {
+        return V3{v.x * std::cos(ya) - v.y * std::sin(ya), v.x * std::sin(ya) + v.y * std::cos(ya),
+                  v.z};
+    };
     d = turn(d);
     r = turn(r);
     const V3 u = cross(r, d);
@@ -38,7 +41,8 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
             minX = std::min(minX, dot(p, r)), maxX = std::max(maxX, dot(p, r));
             minY = std::min(minY, dot(p, u)), maxY = std::max(maxY, dot(p, u));
         }
-    const float fit = std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
+    const float fit =
+        std::min(w * (1 - 2 * margin) / (maxX - minX), h * (1 - 2 * margin) / (maxY - minY));
     const float scale = fit * zoom;
     // Zoomed about the top: the scene's top edge stays where fitting put it.
     const float cx = (minX + maxX) * 0.5f, cy = maxY - (maxY - minY) * 0.5f * fit / scale;
@@ -58,20 +62,32 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
                     const auto &v = mesh.vertices[mesh.triangles[ti][c]];
                     const V3 p = v.p + pm.offset;
                     const Texel tv = pm.texel(ti, c);
-                    sv[c] = {w * 0.5f + (dot(p, r) - cx) * scale, h * 0.5f - (dot(p, u) - cy) * scale, dot(p, d), v.n, tv.s, tv.t};
+                    sv[c] = {w * 0.5f + (dot(p, r) - cx) * scale,
+                             h * 0.5f - (dot(p, u) - cy) * scale,
+                             dot(p, d),
+                             v.n,
+                             tv.s,
+                             tv.t};
                 }
-                const float area = (sv[1].x - sv[0].x) * (sv[2].y - sv[0].y) - (sv[2].x - sv[0].x) * (sv[1].y - sv[0].y);
+                const float area = (sv[1].x - sv[0].x) * (sv[2].y - sv[0].y)
+                                   - (sv[2].x - sv[0].x) * (sv[1].y - sv[0].y);
                 if (std::abs(area) < 1e-9f)
                     continue;
                 const int x0 = std::max(0, int(std::floor(std::min({sv[0].x, sv[1].x, sv[2].x}))));
-                const int x1 = std::min(w - 1, int(std::ceil(std::max({sv[0].x, sv[1].x, sv[2].x}))));
+                const int x1 =
+                    std::min(w - 1, int(std::ceil(std::max({sv[0].x, sv[1].x, sv[2].x}))));
                 const int y0 = std::max(0, int(std::floor(std::min({sv[0].y, sv[1].y, sv[2].y}))));
-                const int y1 = std::min(h - 1, int(std::ceil(std::max({sv[0].y, sv[1].y, sv[2].y}))));
+                const int y1 =
+                    std::min(h - 1, int(std::ceil(std::max({sv[0].y, sv[1].y, sv[2].y}))));
                 for (int y = y0; y <= y1; ++y)
                     for (int x = x0; x <= x1; ++x) {
                         const float px = x + 0.5f, py = y + 0.5f;
-                        float b0 = ((sv[1].x - px) * (sv[2].y - py) - (sv[2].x - px) * (sv[1].y - py)) / area;
-                        float b1 = ((sv[2].x - px) * (sv[0].y - py) - (sv[0].x - px) * (sv[2].y - py)) / area;
+                        float b0 =
+                            ((sv[1].x - px) * (sv[2].y - py) - (sv[2].x - px) * (sv[1].y - py))
+                            / area;
+                        float b1 =
+                            ((sv[2].x - px) * (sv[0].y - py) - (sv[0].x - px) * (sv[2].y - py))
+                            / area;
                         float b2 = 1 - b0 - b1;
                         if (b0 < 0 || b1 < 0 || b2 < 0)
                             continue;
@@ -84,12 +100,16 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
                             n = n * -1.0f; // inner side of a thin part
                         const float diffuse = std::max(0.0f, dot(n, light));
                         const V3 half = normalized(light - d);
-                        const float specular = std::pow(std::max(0.0f, dot(n, half)), 24.0f) * 0.35f;
+                        const float specular =
+                            std::pow(std::max(0.0f, dot(n, half)), 24.0f) * 0.35f;
                         const float lit = 0.32f + 0.78f * diffuse;
-                        const int s = std::clamp(int(b0 * sv[0].s + b1 * sv[1].s + b2 * sv[2].s), 0, texture.width() - 1);
-                        const int t = std::clamp(int(b0 * sv[0].t + b1 * sv[1].t + b2 * sv[2].t), 0, texture.height() - 1);
+                        const int s = std::clamp(int(b0 * sv[0].s + b1 * sv[1].s + b2 * sv[2].s), 0,
+                                                 texture.width() - 1);
+                        const int t = std::clamp(int(b0 * sv[0].t + b1 * sv[1].t + b2 * sv[2].t), 0,
+                                                 texture.height() - 1);
                         const QRgb texel = texture.pixel(s, t);
-                        float rgb[3] = {qRed(texel) / 255.0f * lit + specular, qGreen(texel) / 255.0f * lit + specular,
+                        float rgb[3] = {qRed(texel) / 255.0f * lit + specular,
+                                        qGreen(texel) / 255.0f * lit + specular,
                                         qBlue(texel) / 255.0f * lit + specular};
                         float *c = &colour[i * 4];
                         if (glass) {
@@ -124,13 +144,15 @@ QImage renderMeshes(const std::vector<PlacedMesh> &meshes, const QImage &texture
                 out.setPixel(x, y, qRgba(0, 0, 0, 0));
                 continue;
             }
-            out.setPixel(x, y, qRgba(int(acc[0] / acc[3] * 255), int(acc[1] / acc[3] * 255), int(acc[2] / acc[3] * 255), int(a * 255)));
+            out.setPixel(x, y,
+                         qRgba(int(acc[0] / acc[3] * 255), int(acc[1] / acc[3] * 255),
+                               int(acc[2] / acc[3] * 255), int(a * 255)));
         }
     return out;
 }
 
-QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &texture, float yaw, float pitch, float margin,
-                     float zoom, QSize size)
+QImage renderSetIcon(const std::vector<PlacedMesh> &pieces, const QImage &texture, float yaw,
+                     float pitch, float margin, float zoom, QSize size)
 {
     const QImage figure = renderMeshes(pieces, texture, size, yaw, pitch, margin, zoom);
     QImage card(size, QImage::Format_ARGB32);

@@ -11,11 +11,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const char *const usage = "usage: torvane-setcheck DIR\n"
-                              "Checks the puzzle sets of a Torvane data directory (DIR/sets/*.xml, their icons,\n"
-                              "models and the shared skin) as the game reads them: one line per problem and per\n"
-                              "warning; exit status 0 when every set plays, 1 when one does not, 2 for a wrong\n"
-                              "command line. See torvane-setcheck(1).\n";
+    const char *const usage =
+        "usage: torvane-setcheck DIR\n"
+        "Checks the puzzle sets of a Torvane data directory (DIR/sets/*.xml, their icons,\n"
+        "models and the shared skin) as the game reads them: one line per problem and per\n"
+        "warning; exit status 0 when every set plays, 1 when one does not, 2 for a wrong\n"
+        "command line. See torvane-setcheck(1).\n";
     if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
         std::printf("%s", usage);
         return 0;
@@ -30,6 +31,7 @@ int main(int argc, char **argv)
         std::printf("%s\n", qPrintable(line));
     if (!report.problems.isEmpty())
         return 1;
-    std::printf("%s: %d sets, %d pieces, all readable and playable\n", qPrintable(args.at(1)), report.sets, report.pieces);
+    std::printf("%s: %d sets, %d pieces, all readable and playable\n", qPrintable(args.at(1)),
+                report.sets, report.pieces);
     return 0;
 }

@@ -42,7 +42,10 @@ V rotZ(V p, float deg)
     return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
 }
 
-bool powerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+bool powerOfTwo(int n)
+{
+    return n > 0 && (n & (n - 1)) == 0;
+}
 
 // The room's legs and stand tops, in the frame the pieces are drawn in: the
 // furniture is drawn under a scale of 1.5 and the pieces under 1.5 * 0.66,
@@ -60,7 +63,9 @@ std::vector<Furniture> furniture()
     const float k = 1.0f / 0.66f;
     std::vector<Furniture> boxes;
     const auto add = [&](float dx, float dy, float dz, V half, const char *what) {
-        boxes.push_back({{(origin.x + dx) * k, (origin.y + dy) * k, (origin.z + dz) * k}, {half.x * k, half.y * k, half.z * k}, what});
+        boxes.push_back({{(origin.x + dx) * k, (origin.y + dy) * k, (origin.z + dz) * k},
+                         {half.x * k, half.y * k, half.z * k},
+                         what});
     };
     for (const float dx : {-0.2f, 0.2f}) {
         for (const float dy : {-0.3f, -0.1f})
@@ -78,13 +83,17 @@ const char *furnitureIn(V centre, V half)
 {
     static const std::vector<Furniture> boxes = furniture();
     for (const Furniture &f : boxes)
-        if (std::abs(centre.x - f.centre.x) < half.x + f.half.x && std::abs(centre.y - f.centre.y) < half.y + f.half.y
+        if (std::abs(centre.x - f.centre.x) < half.x + f.half.x
+            && std::abs(centre.y - f.centre.y) < half.y + f.half.y
             && std::abs(centre.z - f.centre.z) < half.z + f.half.z)
             return f.what;
     return nullptr;
 }
 
-V turned(V p, const PieceRecord &piece) { return rotX(rotY(rotZ(p, piece.rotZ()), piece.rotY()), piece.rotX()); }
+V turned(V p, const PieceRecord &piece)
+{
+    return rotX(rotY(rotZ(p, piece.rotZ()), piece.rotY()), piece.rotX());
+}
 
 // Half extents of a box turned as the piece's rotation turns it.
 V turnedHalf(V h, const PieceRecord &piece)
@@ -92,23 +101,32 @@ V turnedHalf(V h, const PieceRecord &piece)
     V out{0, 0, 0};
     for (int i = 0; i < 8; ++i) {
         const V c = turned({i & 1 ? h.x : -h.x, i & 2 ? h.y : -h.y, i & 4 ? h.z : -h.z}, piece);
-        out = {std::max(out.x, std::abs(c.x)), std::max(out.y, std::abs(c.y)), std::max(out.z, std::abs(c.z))};
+        out = {std::max(out.x, std::abs(c.x)), std::max(out.y, std::abs(c.y)),
+               std::max(out.z, std::abs(c.z))};
     }
     return out;
 }
 
 // A piece by its name, or by its model when it has none.
-QString called(const PieceRecord &piece) { return "\"" + (piece.name.isEmpty() ? piece.fileName.mid(5) : piece.name) + "\""; }
+QString called(const PieceRecord &piece)
+{
+    return "\"" + (piece.name.isEmpty() ? piece.fileName.mid(5) : piece.name) + "\"";
+}
 
 class Checker
 {
 public:
-    explicit Checker(const QString &dir) : dir(dir) {}
+    explicit Checker(const QString &dir)
+        : dir(dir)
+    {
+    }
 
     Report run()
     {
         checkSkin();
-        const QStringList files = QDir(dir + "/" + datapath::sets).entryList({datapath::setFilter}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        const QStringList files =
+            QDir(dir + "/" + datapath::sets)
+                .entryList({datapath::setFilter}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         if (files.isEmpty())
             problem(datapath::sets, "no puzzle set (*.xml) found");
         for (const QString &file : files)
@@ -117,8 +135,14 @@ public:
     }
 
 private:
-    void problem(const QString &file, const QString &what) { report.problems << file + ": " + what; }
-    void warning(const QString &file, const QString &what) { report.warnings << file + ": warning: " + what; }
+    void problem(const QString &file, const QString &what)
+    {
+        report.problems << file + ": " + what;
+    }
+    void warning(const QString &file, const QString &what)
+    {
+        report.warnings << file + ": warning: " + what;
+    }
 
     void checkSkin()
     {
@@ -134,7 +158,9 @@ private:
             return;
         }
         if (!powerOfTwo(pcx.image.width) || !powerOfTwo(pcx.image.height))
-            problem(name, QString("%1 x %2 is not a power-of-two size").arg(pcx.image.width).arg(pcx.image.height));
+            problem(name, QString("%1 x %2 is not a power-of-two size")
+                              .arg(pcx.image.width)
+                              .arg(pcx.image.height));
         skin = {true, pcx.image.width, pcx.image.height};
     }
 
@@ -161,7 +187,10 @@ private:
         bool ok = true;
         if (m.vertexCount > maxVertices || m.triangleCount > maxTriangles) {
             problem(path, QString("%1 vertices and %2 triangles a frame, MD2 allows %3 and %4")
-                              .arg(m.vertexCount).arg(m.triangleCount).arg(maxVertices).arg(maxTriangles));
+                              .arg(m.vertexCount)
+                              .arg(m.triangleCount)
+                              .arg(maxVertices)
+                              .arg(maxTriangles));
             ok = false;
         }
         if (m.frameCount < 1 || m.vertexCount < 1 || m.triangleCount < 1) {
@@ -176,13 +205,19 @@ private:
                 for (int c = 0; c < 3; ++c)
                     badIndex += t.texCoordIndex[c] >= m.texCoordCount;
             if (outside)
-                problem(path, QString("%1 texture coordinates lie outside the %2 x %3 skin").arg(outside).arg(skin.width).arg(skin.height));
+                problem(path, QString("%1 texture coordinates lie outside the %2 x %3 skin")
+                                  .arg(outside)
+                                  .arg(skin.width)
+                                  .arg(skin.height));
             if (badIndex)
-                problem(path, QString("%1 triangle corners name a texture coordinate that does not exist").arg(badIndex));
+                problem(path,
+                        QString("%1 triangle corners name a texture coordinate that does not exist")
+                            .arg(badIndex));
             ok = ok && !outside && !badIndex;
         }
         // The rotated box of the model, as the display list will draw it.
-        const V h{(md2.box.maxX - md2.box.minX) * 0.5f, (md2.box.maxY - md2.box.minY) * 0.5f, (md2.box.maxZ - md2.box.minZ) * 0.5f};
+        const V h{(md2.box.maxX - md2.box.minX) * 0.5f, (md2.box.maxY - md2.box.minY) * 0.5f,
+                  (md2.box.maxZ - md2.box.minZ) * 0.5f};
         const V out = turnedHalf(h, piece);
         const float scale = piece.drawnScale();
         *half = {out.x * scale, out.y * scale, out.z * scale};
@@ -207,7 +242,8 @@ private:
         if (icon.isEmpty())
             problem(setFile, "names no icon");
         else if (QImage(dir + "/" + datapath::setPrefix + icon).isNull())
-            problem(setFile, "icon " + QString(datapath::setPrefix) + icon + " is missing or not a picture");
+            problem(setFile,
+                    "icon " + QString(datapath::setPrefix) + icon + " is missing or not a picture");
 
         const GameEngine engine(&document);
         if (engine.remaining.isEmpty())
@@ -218,10 +254,15 @@ private:
             if (half.x < 0)
                 return; // no model to measure
             if (const char *what = furnitureIn(centre, half))
-                problem(setFile, QString("%1 stands in %2 (its box reaches from (%3, %4, %5) to (%6, %7, %8)); move the body")
-                                     .arg(label, what).arg(centre.x - half.x, 0, 'f', 3).arg(centre.y - half.y, 0, 'f', 3)
-                                     .arg(centre.z - half.z, 0, 'f', 3).arg(centre.x + half.x, 0, 'f', 3)
-                                     .arg(centre.y + half.y, 0, 'f', 3).arg(centre.z + half.z, 0, 'f', 3));
+                problem(setFile, QString("%1 stands in %2 (its box reaches from (%3, %4, %5) to "
+                                         "(%6, %7, %8)); move the body")
+                                     .arg(label, what)
+                                     .arg(centre.x - half.x, 0, 'f', 3)
+                                     .arg(centre.y - half.y, 0, 'f', 3)
+                                     .arg(centre.z - half.z, 0, 'f', 3)
+                                     .arg(centre.x + half.x, 0, 'f', 3)
+                                     .arg(centre.y + half.y, 0, 'f', 3)
+                                     .arg(centre.z + half.z, 0, 'f', 3));
         };
         if (!engine.shapePiece) {
             problem(setFile, "has no shape (the ghost the pieces are fitted into)");
@@ -232,14 +273,18 @@ private:
             checkModel(setFile, "the shape", shape, &half);
             if (half.x >= 0)
                 half = turnedHalf(half, shape);
-            clearOfFurniture("the shape " + called(shape), turned({shape.posX(), shape.posY(), shape.posZ()}, shape));
+            clearOfFurniture("the shape " + called(shape),
+                             turned({shape.posX(), shape.posY(), shape.posZ()}, shape));
         }
         if (engine.shapePiece && engine.shapePiece->name.isEmpty())
             warning(setFile, "the shape has no name");
         const double tolerance = engine.fitTolerance();
         if (tolerance < comfortableTolerance)
-            warning(setFile, QString("a tolerance of %1 is hard to hit with a mouse (under %2, about 12 pixels each way on a "
-                                     "1280 x 1024 screen)").arg(tolerance).arg(comfortableTolerance));
+            warning(setFile, QString("a tolerance of %1 is hard to hit with a mouse (under %2, "
+                                     "about 12 pixels each way on a "
+                                     "1280 x 1024 screen)")
+                                 .arg(tolerance)
+                                 .arg(comfortableTolerance));
         QList<QPointF> targets;
         for (int i = 0; i < engine.remaining.size(); ++i) {
             const PieceRecord &piece = *engine.remaining[i];
@@ -249,24 +294,38 @@ private:
                 warning(setFile, label + " has no name; players will not see what it is");
             half = {-1, -1, -1};
             const bool measured = checkModel(setFile, label, piece, &half);
-            clearOfFurniture(label, {piece.posX() + engine.offsetX, piece.posY() + engine.offsetY, piece.posZ() + engine.offsetZ});
+            clearOfFurniture(label, {piece.posX() + engine.offsetX, piece.posY() + engine.offsetY,
+                                     piece.posZ() + engine.offsetZ});
             if (measured && (2 * half.x > maxPieceAcross || 2 * half.y > maxPieceAcross))
-                problem(setFile, QString("%1 is %2 x %3 across, more than the trough holds (%4); use its scale")
-                                     .arg(label).arg(2 * half.x, 0, 'f', 3).arg(2 * half.y, 0, 'f', 3).arg(maxPieceAcross));
+                problem(
+                    setFile,
+                    QString("%1 is %2 x %3 across, more than the trough holds (%4); use its scale")
+                        .arg(label)
+                        .arg(2 * half.x, 0, 'f', 3)
+                        .arg(2 * half.y, 0, 'f', 3)
+                        .arg(maxPieceAcross));
             const float tx = piece.posX() + engine.offsetX, ty = piece.posY() + engine.offsetY;
             float nx = 0, ny = 0;
             const bool visible = projectStartView(tx, ty, dragPlaneZ, &nx, &ny);
-            if (!visible || std::abs(nx) > viewMargin || std::abs(ny) > viewMargin || tx < troughFrontX)
-                problem(setFile, QString("%1 has its target at (%2, %3), out of the player's reach on the drag plane")
-                                     .arg(label).arg(tx, 0, 'f', 3).arg(ty, 0, 'f', 3));
+            if (!visible || std::abs(nx) > viewMargin || std::abs(ny) > viewMargin
+                || tx < troughFrontX)
+                problem(setFile, QString("%1 has its target at (%2, %3), out of the player's reach "
+                                         "on the drag plane")
+                                     .arg(label)
+                                     .arg(tx, 0, 'f', 3)
+                                     .arg(ty, 0, 'f', 3));
             targets.append({tx, ty});
         }
         for (const auto &[i, j] : setformat::pairsOneDropFits(targets, tolerance)) {
             const QPointF a = targets[i], b = targets[j];
-            problem(setFile, QString("one drop point fits both %1 and %2: their targets are %3 apart on x and %4 on y, both under "
-                                     "twice the tolerance of %5; lower the tolerance, enlarge or turn the body, or split the set")
+            problem(setFile, QString("one drop point fits both %1 and %2: their targets are %3 "
+                                     "apart on x and %4 on y, both under "
+                                     "twice the tolerance of %5; lower the tolerance, enlarge or "
+                                     "turn the body, or split the set")
                                  .arg(called(*engine.remaining[i]), called(*engine.remaining[j]))
-                                 .arg(std::abs(a.x() - b.x()), 0, 'f', 3).arg(std::abs(a.y() - b.y()), 0, 'f', 3).arg(tolerance));
+                                 .arg(std::abs(a.x() - b.x()), 0, 'f', 3)
+                                 .arg(std::abs(a.y() - b.y()), 0, 'f', 3)
+                                 .arg(tolerance));
         }
     }
 
@@ -280,7 +339,8 @@ private:
 bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY)
 {
     using namespace roomcamera;
-    const QVector4D clip = projection() * pieceFrame(startTurn, startTilt, startZoom) * QVector4D(x, y, z, 1);
+    const QVector4D clip =
+        projection() * pieceFrame(startTurn, startTilt, startZoom) * QVector4D(x, y, z, 1);
     // The clip w is the distance in front of the eye.
     if (clip.w() <= nearPlane)
         return false;
@@ -289,6 +349,9 @@ bool projectStartView(float x, float y, float z, float *ndcX, float *ndcY)
     return true;
 }
 
-Report checkDataDirectory(const QString &dir) { return Checker(dir).run(); }
+Report checkDataDirectory(const QString &dir)
+{
+    return Checker(dir).run();
+}
 
 } // namespace setcheck

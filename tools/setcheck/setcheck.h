@@ -11,7 +11,7 @@
 #include "view/roomcamera.h"
 
 namespace setcheck {
-constexpr int maxVertices = 2048;  // per frame, what MD2 allows
+constexpr int maxVertices = 2048; // per frame, what MD2 allows
 constexpr int maxTriangles = 4096;
 constexpr float maxPieceAcross = 0.32f; // along x and y, after rotation and scale
 constexpr float dragPlaneZ = roomcamera::dragPlaneZ;
