@@ -33,10 +33,16 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
-static qint64 heapInUse() { return qint64(__sanitizer_get_current_allocated_bytes()); }
+static qint64 heapInUse()
+{
+    return qint64(__sanitizer_get_current_allocated_bytes());
+}
 #else
 #include <malloc.h>
-static qint64 heapInUse() { return qint64(mallinfo2().uordblks); } // Mesa keeps lists and textures here too
+static qint64 heapInUse()
+{
+    return qint64(mallinfo2().uordblks);
+} // Mesa keeps lists and textures here too
 #endif
 
 namespace {
@@ -53,13 +59,15 @@ struct Window
     {
         QSettings().clear(); // a player who has never played
         data.set("arm", "Arm", QSize(100, 80), GameData::piece("part", "cube.md2", 0, 0, 0.3f));
-        data.set("body", "Body", QSize(80, 80), GameData::piece("shape", "big.md2", 0, 0, 0.3f)
-                 + GameData::piece("part", "cube.md2", -0.1f, -0.2f, 0) + GameData::piece("part", "small.md2", 0, 0, 0)
-                 + GameData::piece("part", "cube.md2", -0.1f, 0.2f, 0));
+        data.set("body", "Body", QSize(80, 80),
+                 GameData::piece("shape", "big.md2", 0, 0, 0.3f) + GameData::piece("part", "cube.md2", -0.1f, -0.2f, 0)
+                     + GameData::piece("part", "small.md2", 0, 0, 0)
+                     + GameData::piece("part", "cube.md2", -0.1f, 0.2f, 0));
         for (const char *track : {"music/a.ogg", "music/b.ogg", "music/c.ogg"})
             data.write(QLatin1String(track), "x");
-        data.write("sound/sounds.xml", "<s><sound><name>click</name><file>c.wav</file></sound><sound><name>fits</name>"
-                                       "<file>f.wav</file></sound><sound><name>won</name><file>w.wav</file></sound></s>");
+        data.write("sound/sounds.xml",
+                   "<s><sound><name>click</name><file>c.wav</file></sound><sound><name>fits</name>"
+                   "<file>f.wav</file></sound><sound><name>won</name><file>w.wav</file></sound></s>");
         soundManager = new SoundManager(std::unique_ptr<AudioBackend>(fake));
         clock.start();
         restart();
@@ -75,7 +83,10 @@ struct Window
         window = std::make_unique<MainWindow>();
         window->show();
     }
-    bool loaded() { return QTest::qWaitFor([this] { return window->screen1 != nullptr; }, 5000); }
+    bool loaded()
+    {
+        return QTest::qWaitFor([this] { return window->screen1 != nullptr; }, 5000);
+    }
     SinglePlayerScreen *play()
     {
         QTest::mouseClick(window->screen1->singlePlayerButton, Qt::LeftButton);
@@ -175,8 +186,10 @@ private slots:
                  QList<QColor>({GameData::colourOf("logo.png"), Qt::black}));
         const int menuClicks = w.clicks();
         // Music: previous, play, next and stop move the playlist without a click.
-        for (auto [button, after] : {std::pair(window.prevButton, "music/a.ogg"), {window.playButton, "music/a.ogg"},
-                                     {window.nextButton, "music/b.ogg"}, {window.stopButton, ""}}) {
+        for (auto [button, after] : {std::pair(window.prevButton, "music/a.ogg"),
+                                     {window.playButton, "music/a.ogg"},
+                                     {window.nextButton, "music/b.ogg"},
+                                     {window.stopButton, ""}}) {
             QTest::mouseClick(button, Qt::LeftButton);
             QCOMPARE(w.music(), QLatin1String(after));
         }
@@ -185,7 +198,8 @@ private slots:
         for (bool escape : {false, true}) {
             const int clicks = w.clicks();
             QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton);
-            QVERIFY(window.screen1->isHidden() && window.screen2->isVisible() && QWidget::keyboardGrabber() == window.screen2);
+            QVERIFY(window.screen1->isHidden() && window.screen2->isVisible()
+                    && QWidget::keyboardGrabber() == window.screen2);
             if (escape)
                 QTest::keyClick(window.screen2, Qt::Key_Escape); // the window's click and the key's
             else
@@ -257,9 +271,11 @@ private slots:
         // During play no key reaches the hidden set-up screen or anything else: no click, no second game, no name, no music.
         const int clicks = w.clicks();
         const QString music = w.music();
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape, Qt::Key_X, Qt::Key_Tab, Qt::Key_Left}) {
+        for (Qt::Key key :
+             {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape, Qt::Key_X, Qt::Key_Tab, Qt::Key_Left}) {
             QTest::keyClick(system, key);
-            QVERIFY2(games() == 1 && window.screensp == game && window.screen2->isHidden() && window.screen1->isHidden(),
+            QVERIFY2(games() == 1 && window.screensp == game && window.screen2->isHidden()
+                         && window.screen1->isHidden(),
                      qPrintable(QKeySequence(key).toString()));
         }
         QCOMPARE(QVariantList({w.clicks(), w.music()}), QVariantList({clicks, music}));
@@ -306,7 +322,7 @@ private slots:
             if (game % 2)
                 engine->takePiece(0);
             QTest::qWait(60); // a frame or two, the win text and all
-            probe.look(); // the six pieces' lists and the furniture's ten, and this game's textures
+            probe.look();     // the six pieces' lists and the furniture's ten, and this game's textures
             const QSet<GLuint> textures = probe.textures - texturesBefore;
             QVERIFY(probe.lists.size() >= 16 && (game == 0 || !textures.isEmpty()));
             QTest::mouseClick(screen->exitButton, Qt::LeftButton);

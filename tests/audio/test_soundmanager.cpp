@@ -27,11 +27,16 @@ private slots:
         QTest::addColumn<QString>("played"); // by the effect "click"
         const QString entry = "<sound><name>click</name><file>a.wav</file></sound>";
         QTest::newRow("name and file") << entry << "sound/a.wav";
-        QTest::newRow("no file") << "<sound><name>click</name></sound>" << "";
-        QTest::newRow("later entry wins") << entry + "<sound><name>click</name><file>b.wav</file></sound>" << "sound/b.wav";
-        QTest::newRow("names are case-sensitive") << "<sound><name>Click</name><file>a.wav</file></sound>" << "";
-        QTest::newRow("nested too deep") << "<group>" + entry + "</group>" << "";
-        QTest::newRow("not well-formed") << entry + "<sound>" << "";
+        QTest::newRow("no file") << "<sound><name>click</name></sound>"
+                                 << "";
+        QTest::newRow("later entry wins") << entry + "<sound><name>click</name><file>b.wav</file></sound>"
+                                          << "sound/b.wav";
+        QTest::newRow("names are case-sensitive") << "<sound><name>Click</name><file>a.wav</file></sound>"
+                                                  << "";
+        QTest::newRow("nested too deep") << "<group>" + entry + "</group>"
+                                         << "";
+        QTest::newRow("not well-formed") << entry + "<sound>"
+                                         << "";
     }
 
     void catalogueDecidesWhichFileAnEffectPlays()
@@ -53,7 +58,7 @@ private slots:
             sound.manager->playEffect(QLatin1String(name));
         QCOMPARE(sound.fake->sounding(SoundMode::Sample), QStringLiteral("sound/fits.wav"));
         QCOMPARE(sound.playedEffects(), QStringList({"click", "fits", "fits"}));
-        QCOMPARE(sound.fake->liveSounds(), 1); // nothing kept between plays
+        QCOMPARE(sound.fake->liveSounds(), 1);             // nothing kept between plays
         sound.manager->playEffect(QStringLiteral("boom")); // unknown: the last one stops all the same
         QCOMPARE(sound.fake->sounding(SoundMode::Sample), QString());
         QVERIFY(sound.fake->faults.isEmpty());
@@ -74,9 +79,9 @@ private slots:
         // Name order, case ignored: A, b, C, d. The first track plays out, then waits for the player.
         ended();
         m.manager->playMusic();
-        ended(); // now the end of a track moves on, to b
-        m.manager->nextTrack(); // C
-        m.manager->nextTrack(); // d will not decode: dropped, and the first plays at once
+        ended();                    // now the end of a track moves on, to b
+        m.manager->nextTrack();     // C
+        m.manager->nextTrack();     // d will not decode: dropped, and the first plays at once
         m.manager->previousTrack(); // stays on the first, from its beginning
         m.manager->stopMusic();
         ended();

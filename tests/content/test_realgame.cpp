@@ -54,14 +54,16 @@ private slots:
     void everySetIsSolvedByMouseToTheWinEachPieceFittingOnlyItsOwnPlace()
     {
         QVERIFY(QDir::setCurrent(TORVANE_BINARY_DIR "/data"));
-        const std::unique_ptr<SoundManager> sound(soundManager = new SoundManager(std::make_unique<FakeAudioBackend>()));
+        const std::unique_ptr<SoundManager> sound(soundManager =
+                                                      new SoundManager(std::make_unique<FakeAudioBackend>()));
         MainWindow window;
         window.show();
         QTRY_VERIFY_WITH_TIMEOUT(window.screen1 && window.screen1->isVisible(), 5000);
         QTest::mouseClick(window.screen1->singlePlayerButton, Qt::LeftButton);
         Screen2 *setup = window.screen2;
-        QTest::keyClicks(QWidget::keyboardGrabber(), QString(setup->name.size(), QChar('\b')) + "Vesalius"); // over an old name
-        cardseen::markSeen("Vesalius"); // how to play has been read
+        QTest::keyClicks(QWidget::keyboardGrabber(),
+                         QString(setup->name.size(), QChar('\b')) + "Vesalius"); // over an old name
+        cardseen::markSeen("Vesalius");                                          // how to play has been read
         QTest::mouseClick(setup->mediumButton, Qt::LeftButton);
         SetChooser *chooser = setup->chooser;
         QCOMPARE(chooser->entries.size(), 12); // in a row inside the 800-pixel screen
@@ -75,19 +77,22 @@ private slots:
             for (int before = 0; before < i; ++before)
                 left += chooser->entries.at(before).icon.width() + 10;
             QTest::mouseClick(chooser, Qt::LeftButton, {}, {left + 20, 20});
-            const QString name = chooser->currentDocument()->documentElement().firstChildElement("icon").text().chopped(4);
+            const QString name =
+                chooser->currentDocument()->documentElement().firstChildElement("icon").text().chopped(4);
             QTest::mouseClick(setup->startButton, Qt::LeftButton);
             QPointer<SinglePlayerScreen> game = window.screensp;
             QVERIFY(game);
             GLEngine *view = game->view;
             GameEngine *engine = game->engine;
             QTRY_VERIFY_WITH_TIMEOUT(view->elapsed() > 0, 20000);
-            const PieceRecord *shape = engine->shapePiece; // wholly in view from the start, as setcheck keeps the drop points
+            const PieceRecord *shape =
+                engine->shapePiece; // wholly in view from the start, as setcheck keeps the drop points
             const QVector3D edge = 2 * QVector3D(shape->halfSizeX(), shape->halfSizeY(), shape->halfSizeZ());
             const QVector3D low = QVector3D(engine->offsetX, engine->offsetY, engine->offsetZ) - edge / 2;
             const QRect inner = view->rect().adjusted(10, 10, -10, -10);
             for (int c = 0; c < 8; ++c)
-                QVERIFY2(inner.contains(Camera().piece(low + edge * QVector3D(c % 2, c / 2 % 2, c / 4), view->size()).toPoint()),
+                QVERIFY2(inner.contains(
+                             Camera().piece(low + edge * QVector3D(c % 2, c / 2 % 2, c / 4), view->size()).toPoint()),
                          qPrintable(name + ": the ghost leaves the view"));
             QList<const PieceRecord *> pieces(engine->remaining.begin(), engine->remaining.end());
             for (bool first = true; !engine->gameWon; first = false) {
@@ -103,13 +108,15 @@ private slots:
                 for (const PieceRecord *other : pieces) { // on the carrying plane over the other's target, then let go
                     if (other == piece || !missFirst)
                         continue;
-                    const QPointF at = Camera().piece({other->posX() + engine->offsetX, other->posY() + engine->offsetY, 0.5f},
-                                                      view->size());
+                    const QPointF at = Camera().piece(
+                        {other->posX() + engine->offsetX, other->posY() + engine->offsetY, 0.5f}, view->size());
                     sendMouse(view, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
                     sendMouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-                    QVERIFY2(engine->current == piece, qPrintable(name + ": " + piece->name + " fitted at " + other->name + "'s place"));
+                    QVERIFY2(engine->current == piece,
+                             qPrintable(name + ": " + piece->name + " fitted at " + other->name + "'s place"));
                     // and the caption names the piece whose place it was
-                    QVERIFY2(missplace::placeDroppedOn(*engine, engine->dropX, engine->dropY) == other, qPrintable(other->name));
+                    QVERIFY2(missplace::placeDroppedOn(*engine, engine->dropX, engine->dropY) == other,
+                             qPrintable(other->name));
                 }
                 QCOMPARE(engine->misses.value(piece), missFirst ? int(pieces.size()) - 1 : 0); // each a miss
                 dropOnTarget(view, engine);
@@ -130,7 +137,8 @@ private slots:
         QSettings().setValue("multiplayer/port", 0);
         QSettings().setValue("multiplayer/discoveryPort", 0);
         QSettings().setValue("singleplayer/name", "Vesalius");
-        const std::unique_ptr<SoundManager> sound(soundManager = new SoundManager(std::make_unique<FakeAudioBackend>()));
+        const std::unique_ptr<SoundManager> sound(soundManager =
+                                                      new SoundManager(std::make_unique<FakeAudioBackend>()));
         MainWindow student, teacher;
         for (MainWindow *w : {&student, &teacher}) {
             w->show();
@@ -189,10 +197,12 @@ private slots:
             if (fitted == 2) { // the third of ten carried over the body
                 const PieceRecord *p = game->engine->current;
                 const QVector3D to(p->posX() + game->engine->offsetX, p->posY() + game->engine->offsetY, 0.5f);
-                sendMouse(game->view, QEvent::MouseMove, Camera().piece(to * 0.7f + QVector3D(-0.6f, 0, 0.6f) * 0.3f, game->view->size()),
+                sendMouse(game->view, QEvent::MouseMove,
+                          Camera().piece(to * 0.7f + QVector3D(-0.6f, 0, 0.6f) * 0.3f, game->view->size()),
                           Qt::NoButton, Qt::LeftButton);
                 // Nine classmates have placed more than two of the ten; Gus two as well, but joined later.
-                QTRY_COMPARE(game->standingLines().value(0), QStringLiteral("You: 10th of 12, 22%")); // 2 of the 9 not in the hand
+                QTRY_COMPARE(game->standingLines().value(0),
+                             QStringLiteral("You: 10th of 12, 22%")); // 2 of the 9 not in the hand
 
                 screenshot(student, "class/playing");
             }
@@ -201,7 +211,8 @@ private slots:
         }
         screenshot(teacher, "class/grid");
         QTest::mouseClick(host->endButton, Qt::LeftButton);
-        QCOMPARE(QStringList({host->host->standings()[0].name, host->host->standings()[1].name}), QStringList({"Ada", "Ben"}));
+        QCOMPARE(QStringList({host->host->standings()[0].name, host->host->standings()[1].name}),
+                 QStringList({"Ada", "Ben"}));
         screenshot(teacher, "class/podium");
         QTRY_VERIFY(game->standingLines().value(1).startsWith("Podium: 1. Ada"));
         screenshot(student, "class/student-podium");

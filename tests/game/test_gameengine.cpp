@@ -9,7 +9,10 @@
 #include <QTest>
 
 namespace {
-QString part(float x, float y, float z = 0) { return GameData::piece("part", "none.md2", x, y, z); }
+QString part(float x, float y, float z = 0)
+{
+    return GameData::piece("part", "none.md2", x, y, z);
+}
 
 struct Set : QDomDocument
 {
@@ -19,7 +22,11 @@ struct Set : QDomDocument
 // An engine over its own set.
 struct Game : Set, GameEngine
 {
-    explicit Game(const QString &children) : Set(children), GameEngine(this) {}
+    explicit Game(const QString &children)
+        : Set(children)
+        , GameEngine(this)
+    {
+    }
 };
 } // namespace
 
@@ -30,8 +37,10 @@ class TestGameEngine : public QObject
 private slots:
     void readsPartsInOrderAndTheLastShapeAsOffset()
     {
-        const Game e("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0) + "<!-- c --><shape><pos_x>0.1</pos_x>"
-                     "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>" + part(2, 0));
+        const Game e("<name>n</name><shape><pos_x>9</pos_x></shape>" + part(1, 0)
+                     + "<!-- c --><shape><pos_x>0.1</pos_x>"
+                       "<pos_y>0.2</pos_y><pos_z>0.3</pos_z></shape>"
+                     + part(2, 0));
         QCOMPARE(QList<float>({e.remaining.value(0)->posX(), e.remaining.value(1)->posX()}), QList<float>({1, 2}));
         QCOMPARE(QList<float>({e.offsetX, e.offsetY, e.offsetZ}), QList<float>({0.1f, 0.2f, 0.3f}));
         GameEngine none(nullptr); // no set on disk
@@ -97,7 +106,9 @@ private slots:
         FakeSoundScope sound;
         Game e(part(0, 0) + part(1, 1) + part(2, 2));
         QStringList seen; // at each signal: the sounds so far, and whether the game is won
-        const auto note = [&](const char *what) { seen << what + sound.playedEffects().join(',') + (e.gameWon ? " won" : ""); };
+        const auto note = [&](const char *what) {
+            seen << what + sound.playedEffects().join(',') + (e.gameWon ? " won" : "");
+        };
         connect(&e, &GameEngine::changed, this, [&] { note("changed after "); });
         connect(&e, &GameEngine::won, this, [&] { note("won after "); });
         e.takePiece(3); // outside the list: nothing

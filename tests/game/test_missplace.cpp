@@ -7,7 +7,10 @@
 #include <QTest>
 
 namespace {
-QString part(const char *name, float x, float y) { return QString("<part><name>%1</name><pos_x>%2</pos_x><pos_y>%3</pos_y></part>").arg(name).arg(x).arg(y); }
+QString part(const char *name, float x, float y)
+{
+    return QString("<part><name>%1</name><pos_x>%2</pos_x><pos_y>%3</pos_y></part>").arg(name).arg(x).arg(y);
+}
 } // namespace
 
 class TestMissPlace : public QObject
@@ -22,8 +25,10 @@ private slots:
         QTest::addColumn<Difficulty>("difficulty");
         QTest::addColumn<QPointF>("drop");
         QTest::addColumn<QString>("text");
-        QTest::newRow("on a remaining piece's place") << Difficulty::Easy << QPointF(0.44, -0.04) << "That is where the spleen goes";
-        QTest::newRow("on a placed piece's place") << Difficulty::Medium << QPointF(0.1, 0.3) << "That is where the stomach goes";
+        QTest::newRow("on a remaining piece's place")
+            << Difficulty::Easy << QPointF(0.44, -0.04) << "That is where the spleen goes";
+        QTest::newRow("on a placed piece's place")
+            << Difficulty::Medium << QPointF(0.1, 0.3) << "That is where the stomach goes";
         QTest::newRow("just outside the box") << Difficulty::Easy << QPointF(0.46, 0) << "Not here";
         QTest::newRow("on a nameless piece's place") << Difficulty::Easy << QPointF(0.1, -0.3) << "Not here";
         QTest::newRow("hard, on a piece's place") << Difficulty::Hard << QPointF(0.4, 0) << "Not here";

@@ -18,13 +18,14 @@ private slots:
         QTest::newRow("every key")
             << "<filename>bodyparts/a.md2</filename><rot_x>10</rot_x><rot_y>-20.5</rot_y><rot_z>3e1</rot_z>"
                "<pos_x>0.05</pos_x><pos_y>+0.3</pos_y><pos_z>-1.25</pos_z><scale>0.5</scale><name>Left femur</name>"
-            << QList<float>{10, -20.5f, 30, 0.05f, 0.3f, -1.25f, 0.5f} << QStringList{"sets/bodyparts/a.md2", "Left femur"};
+            << QList<float>{10, -20.5f, 30, 0.05f, 0.3f, -1.25f, 0.5f}
+            << QStringList{"sets/bodyparts/a.md2", "Left femur"};
         QTest::newRow("last of a key counts, on one line") // a comment between them changes nothing
             << "<rot_z>1</rot_z><name>Liver</name><!-- x --><rot_z>2</rot_z><name> Left\n lung </name>"
             << QList<float>{0, 0, 2, 0, 0, 0, 1} << QStringList{"", "Left lung"};
-        QTest::newRow("not numbers read as 0")
-            << "<pos_x>0,5</pos_x><pos_y>abc</pos_y><pos_z>1e39</pos_z><rot_x>nan</rot_x><rot_y>-inf</rot_y><scale>x</scale>"
-            << QList<float>{0, 0, 0, 0, 0, 0, 0} << QStringList{"", ""};
+        QTest::newRow("not numbers read as 0") << "<pos_x>0,5</pos_x><pos_y>abc</pos_y><pos_z>1e39</pos_z><rot_x>nan</"
+                                                  "rot_x><rot_y>-inf</rot_y><scale>x</scale>"
+                                               << QList<float>{0, 0, 0, 0, 0, 0, 0} << QStringList{"", ""};
     }
 
     void readsEveryKeyWithItsDefault()

@@ -121,10 +121,16 @@ private slots:
         const auto dirs = [](const char *head, const char *left) {
             return QString("<towards_head>%1</towards_head><towards_left>%2</towards_left>").arg(head, left);
         };
-        QTest::newRow("on its back, head to the player's left") << dirs("-y", "-x") << "-y" << "-x";
-        QTest::newRow("capitals, words and bare axes: unknown") << dirs("+Y", "left") + "<towards_head>y</towards_head>" << "" << "";
-        QTest::newRow("head and left along one axis: neither") << dirs("+x", "-x") << "" << "";
-        QTest::newRow("inside a part, not the set's") << "<part>" + dirs("+x", "+y") + "</part>" << "" << "";
+        QTest::newRow("on its back, head to the player's left") << dirs("-y", "-x") << "-y"
+                                                                << "-x";
+        QTest::newRow("capitals, words and bare axes: unknown") << dirs("+Y", "left") + "<towards_head>y</towards_head>"
+                                                                << ""
+                                                                << "";
+        QTest::newRow("head and left along one axis: neither") << dirs("+x", "-x") << ""
+                                                               << "";
+        QTest::newRow("inside a part, not the set's") << "<part>" + dirs("+x", "+y") + "</part>"
+                                                      << ""
+                                                      << "";
     }
 
     void whereTheBodyLiesIsAnAxisOrUnknown()

@@ -31,8 +31,16 @@ struct FakeHost
 
 QJsonObject welcomeFor(const SetBundle &set)
 {
-    return {{"type", "welcome"}, {"version", 1}, {"name", "Eve"}, {"phase", "lobby"}, {"difficulty", 2}, {"pieces", 3},
-            {"set", QJsonObject{{"id", set.id}, {"name", set.name}, {"digest", set.digest()}, {"size", set.size()},
+    return {{"type", "welcome"},
+            {"version", 1},
+            {"name", "Eve"},
+            {"phase", "lobby"},
+            {"difficulty", 2},
+            {"pieces", 3},
+            {"set", QJsonObject{{"id", set.id},
+                                {"name", set.name},
+                                {"digest", set.digest()},
+                                {"size", set.size()},
                                 {"files", int(set.files.size())}}}};
 }
 
@@ -43,7 +51,8 @@ QByteArray line(const QJsonObject &message)
 
 QByteArray fileMessage(const QString &name, qint64 size, qint64 offset, const QByteArray &data)
 {
-    return line({{"type", "set-file"}, {"name", name}, {"size", size}, {"offset", offset}, {"data", QString(data.toBase64())}});
+    return line(
+        {{"type", "set-file"}, {"name", name}, {"size", size}, {"offset", offset}, {"data", QString(data.toBase64())}});
 }
 
 // What a student joining at `port` is told; `ready`: whether it has a set to play all the same.
@@ -82,8 +91,9 @@ private slots:
     void aDamagedSetFromTheHostIsRefusedAndNothingIsKept_data()
     {
         QTest::addColumn<QString>("damage");
-        for (const char *row : {"a name up and out", "a gap in a file", "more than the file's size", "more than the set's size",
-                                "a file the set does not name", "a digest that does not match", "a line past 64 KiB"})
+        for (const char *row :
+             {"a name up and out", "a gap in a file", "more than the file's size", "more than the set's size",
+              "a file the set does not name", "a digest that does not match", "a line past 64 KiB"})
             QTest::newRow(row) << row;
     }
 
@@ -97,7 +107,8 @@ private slots:
         for (const SetFile &f : set.files) {
             const QByteArray bytes = f.bytes;
             if (damage == "a gap in a file" && f.name.endsWith(".xml"))
-                lines += fileMessage(f.name, bytes.size(), 0, bytes.left(10)) + fileMessage(f.name, bytes.size(), 11, bytes.mid(11));
+                lines += fileMessage(f.name, bytes.size(), 0, bytes.left(10))
+                         + fileMessage(f.name, bytes.size(), 11, bytes.mid(11));
             else if (damage == "more than the file's size" && f.name.endsWith(".xml"))
                 lines += fileMessage(f.name, 10, 0, bytes);
             else

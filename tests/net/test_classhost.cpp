@@ -19,9 +19,12 @@ QStringList names(const QList<Standing> &list)
 
 bool allIn(const std::initializer_list<Student *> &students, ClassClient::Phase phase)
 {
-    return QTest::qWaitFor([&] {
-        return std::all_of(students.begin(), students.end(), [&](Student *s) { return s->client.phase() == phase; });
-    }, 5000);
+    return QTest::qWaitFor(
+        [&] {
+            return std::all_of(students.begin(), students.end(),
+                               [&](Student *s) { return s->client.phase() == phase; });
+        },
+        5000);
 }
 
 } // namespace
@@ -50,7 +53,8 @@ private slots:
         QVERIFY(cy.drop(0, 0.15f) && cy.drop(0) && cy.drop(2)); // stops at two of three
         const QList<Standing> standings = room.host->standings();
         QCOMPARE(names(standings), QStringList({"Ben", "Ann", "Cy"})); // by time, misses or not; the unfinished last
-        QCOMPARE(QList<int>({standings[0].progress, standings[1].progress, standings[2].progress}), QList<int>({100, 100, 66}));
+        QCOMPARE(QList<int>({standings[0].progress, standings[1].progress, standings[2].progress}),
+                 QList<int>({100, 100, 66}));
         QVERIFY(standings[0].timeMs < standings[1].timeMs);
         QCOMPARE(room.host->mostMissed(3), (QList<QPair<QString, int>>{{"Bone", 2}, {"Aorta", 1}}));
         QCOMPARE(room.host->phase(), ClassHost::Phase::Playing); // Cy has not finished
@@ -61,7 +65,8 @@ private slots:
         const QByteArray csv = room.host->reportCsv();
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
         const QList<QByteArray> lines = csv.mid(3).split('\n');
-        QCOMPARE(lines[0], "Place,Player,Finished,Time,Seconds,Progress,Misses,Hints,Aorta misses,Bone misses,Colon misses\r");
+        QCOMPARE(lines[0],
+                 "Place,Player,Finished,Time,Seconds,Progress,Misses,Hints,Aorta misses,Bone misses,Colon misses\r");
         // Time and seconds stand between the finish flag and the progress: "00:00" to "00:09" and "0.0" to "9.9".
         const QRegularExpression row("^(\\d,\\w+,\\w+),(\\d\\d:\\d\\d)?,(\\d+\\.\\d)?,(.*)\r$");
         QStringList rows;
@@ -87,7 +92,7 @@ private slots:
         QVERIFY(late.ready() && late.client.phase() == ClassClient::Phase::Playing);
         QVERIFY(late.client.clock() >= 300);
         QVERIFY(late.client.state().placed.isEmpty());
-        ann.reset(); // the machine is gone; the game is kept
+        ann.reset();                                             // the machine is gone; the game is kept
         QTRY_VERIFY(!room.host->standings().value(0).connected); // Ann, a piece ahead of the newcomer
         QCOMPARE(room.host->playerCount(), 2);
         Student again(room, " ann "); // the same nickname, any case, brings it back
@@ -116,7 +121,8 @@ private slots:
         QVERIFY(allIn({&ann}, ClassClient::Phase::Playing));
         const auto hello = [](const char *version, const char *code, const char *name) {
             return QStringLiteral("{\"type\":\"hello\",\"version\":%1,\"code\":\"%2\",\"name\":\"%3\"}\n")
-                .arg(version, code, name).toUtf8();
+                .arg(version, code, name)
+                .toUtf8();
         };
         const QList<std::pair<QByteArray, QString>> attacks = {
             {"this is no json\n", "bad-message"},
@@ -127,7 +133,8 @@ private slots:
             {hello("1", "4321", "\\u0007"), "name"},
             {hello("1", "4321", "ann"), "name-taken"},
             {hello("1", "4321", "Mal") + "{\"type\":\"drop\",\"piece\":0,\"x\":\"nan\",\"y\":0}\n" // wrong three times
-                 + "{\"type\":\"jump\"}\n{\"type\":\"take\",\"piece\":9}\n", "bad-message"},
+                 + "{\"type\":\"jump\"}\n{\"type\":\"take\",\"piece\":9}\n",
+             "bad-message"},
             {hello("1", "4321", "Gar") + "\x01\x02\n", "bad-message"},
             {"{\"type\":\"hel", "timeout"}, // half a message, the rest trickling in too slowly
         };
@@ -142,7 +149,8 @@ private slots:
         QVERIFY(ann.drop(0)); // the class plays on meanwhile
         for (qsizetype i = 0; i < attacks.size(); ++i) {
             const QList<QJsonObject> lines = linesUntilClosed(*sockets[i], 8000);
-            QVERIFY2(!lines.isEmpty() && sockets[i]->state() == QAbstractSocket::UnconnectedState, qPrintable(attacks[i].second));
+            QVERIFY2(!lines.isEmpty() && sockets[i]->state() == QAbstractSocket::UnconnectedState,
+                     qPrintable(attacks[i].second));
             QCOMPARE(lines.last().value("reason").toString(), attacks[i].second);
         }
         QCOMPARE(room.host->playerNames(), QStringList({"Ann", "Mal", "Gar"})); // those who did say hello keep a game
@@ -177,7 +185,8 @@ private slots:
             QVERIFY(students.back()->ready());
         }
         room.host->start();
-        QTRY_VERIFY(std::all_of(students.begin(), students.end(), [](auto &s) { return s->client.phase() == ClassClient::Phase::Playing; }));
+        QTRY_VERIFY(std::all_of(students.begin(), students.end(),
+                                [](auto &s) { return s->client.phase() == ClassClient::Phase::Playing; }));
         // In turn: player i misses the aorta i % 3 times, then fits all three.
         QStringList expected;
         for (int i = 0; i < 40; ++i) {
@@ -188,7 +197,8 @@ private slots:
             expected << QStringLiteral("P%1").arg(i);
             QTest::qWait(2); // finish times apart
         }
-        QTRY_VERIFY(std::all_of(students.begin(), students.end(), [](auto &s) { return s->client.phase() == ClassClient::Phase::Finished; }));
+        QTRY_VERIFY(std::all_of(students.begin(), students.end(),
+                                [](auto &s) { return s->client.phase() == ClassClient::Phase::Finished; }));
         const QList<Standing> standings = room.host->standings();
         QCOMPARE(names(standings), expected);
         QCOMPARE(names(students.front()->client.standings()), expected);
@@ -207,8 +217,10 @@ private slots:
         options.hostName = QStringLiteral("Room 14");
         ClassHost second(room.host->set(), options); // a second game on the same network
         QVERIFY(second.listen(nullptr));
-        QUdpSocket(this).writeDatagram("{\"type\":\"torvane-game\",\"port\":1", QHostAddress::LocalHost, room.finder.port());
-        QUdpSocket(this).writeDatagram("{\"type\":\"torvane-game\",\"port\":2,\"host\":\"" + QByteArray(600, 'x') + "\"}",
+        QUdpSocket(this).writeDatagram("{\"type\":\"torvane-game\",\"port\":1", QHostAddress::LocalHost,
+                                       room.finder.port());
+        QUdpSocket(this).writeDatagram("{\"type\":\"torvane-game\",\"port\":2,\"host\":\"" + QByteArray(600, 'x')
+                                           + "\"}",
                                        QHostAddress::LocalHost, room.finder.port());
         QTRY_COMPARE(room.finder.games().size(), 2);
         const GameFinder::Game a = room.finder.games()[0], b = room.finder.games()[1];

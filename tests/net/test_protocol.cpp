@@ -20,7 +20,7 @@ private slots:
         QCOMPARE(reader.next(device, &line), LineReader::Line);
         QCOMPARE(line.size(), 4095);
         QCOMPARE(reader.next(device, &line), LineReader::Line);
-        QCOMPARE(line, "{\"type\":\"ping\"}"); // the carriage return goes too
+        QCOMPARE(line, "{\"type\":\"ping\"}");                      // the carriage return goes too
         QCOMPARE(reader.next(device, &line), LineReader::NeedMore); // "half" waits for the rest
 
         QByteArray tooLong = QByteArray(4096, 'a') + "\n";
@@ -35,12 +35,16 @@ private slots:
     {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("kept"); // empty: refused
-        QTest::newRow("spaces around") << "  Ann Lee " << "Ann Lee";
+        QTest::newRow("spaces around") << "  Ann Lee "
+                                       << "Ann Lee";
         QTest::newRow("24 letters") << QString(24, 'a') << QString(24, 'a');
         QTest::newRow("25 letters") << QString(25, 'a') << "";
-        QTest::newRow("an accent and an emoji count one each") << QString::fromUtf8("Zoë \xF0\x9F\x90\xA2") << QString::fromUtf8("Zoë \xF0\x9F\x90\xA2");
-        QTest::newRow("a bell") << "A\u0007" << "";
-        QTest::newRow("a right-to-left mark") << "A\u200F" << "";
+        QTest::newRow("an accent and an emoji count one each")
+            << QString::fromUtf8("Zoë \xF0\x9F\x90\xA2") << QString::fromUtf8("Zoë \xF0\x9F\x90\xA2");
+        QTest::newRow("a bell") << "A\u0007"
+                                << "";
+        QTest::newRow("a right-to-left mark") << "A\u200F"
+                                              << "";
     }
 
     void nicknamesAreTrimmedAndHoldNoControlCharacters()

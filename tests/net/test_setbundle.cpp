@@ -15,8 +15,9 @@ const QString model = "<part><filename>%1</filename></part>";
 // A set "s" with an icon, the shape and two parts on cube.md2 and big.md2, and the shared skin named too.
 void writeSet(GameData &data, const QString &extra = QString())
 {
-    data.set("s", "Set", QSize(8, 8), "<shape><filename>bodyparts/big.md2</filename></shape>" + model.arg("bodyparts/cube.md2")
-             + model.arg("bodyparts/big.md2") + model.arg("bodyparts/tris4.pcx") + extra);
+    data.set("s", "Set", QSize(8, 8),
+             "<shape><filename>bodyparts/big.md2</filename></shape>" + model.arg("bodyparts/cube.md2")
+                 + model.arg("bodyparts/big.md2") + model.arg("bodyparts/tris4.pcx") + extra);
 }
 } // namespace
 
@@ -74,12 +75,22 @@ private slots:
         QTest::addColumn<QString>("extra");
         QTest::addColumn<QString>("prepare"); // "link": cube.md2 becomes a link; "huge": big.md2 grows past 4 MiB
         QTest::addColumn<QString>("why");
-        QTest::newRow("a model up and out") << model.arg("../../secret.md2") << "" << "outside";
-        QTest::newRow("an icon up and out") << "<icon>../../../etc/passwd</icon>" << "" << "outside";
-        QTest::newRow("a missing model") << model.arg("bodyparts/none.md2") << "" << "missing";
-        QTest::newRow("a model that is a link") << "" << "link" << "link";
-        QTest::newRow("a model over 4 MiB") << "" << "huge" << "larger";
-        QTest::newRow("not XML") << "<part>" << "" << "well-formed";
+        QTest::newRow("a model up and out") << model.arg("../../secret.md2") << ""
+                                            << "outside";
+        QTest::newRow("an icon up and out") << "<icon>../../../etc/passwd</icon>"
+                                            << ""
+                                            << "outside";
+        QTest::newRow("a missing model") << model.arg("bodyparts/none.md2") << ""
+                                         << "missing";
+        QTest::newRow("a model that is a link") << ""
+                                                << "link"
+                                                << "link";
+        QTest::newRow("a model over 4 MiB") << ""
+                                            << "huge"
+                                            << "larger";
+        QTest::newRow("not XML") << "<part>"
+                                 << ""
+                                 << "well-formed";
     }
 
     void aSetThatReachesOutsideOrPastTheLimitsIsRefused()
@@ -107,7 +118,7 @@ private slots:
         const auto bundle = SetBundle::read(data.path(), "s", nullptr);
         QList<SetFile> files = bundle->files;
         QVERIFY(SetBundle::fromFiles("s", files, nullptr));
-        QVERIFY(!SetBundle::fromFiles("s", files.mid(1), nullptr)); // a model short
+        QVERIFY(!SetBundle::fromFiles("s", files.mid(1), nullptr));                          // a model short
         QVERIFY(!SetBundle::fromFiles("s", files + QList<SetFile>{files.first()}, nullptr)); // one twice
         QVERIFY(!SetBundle::fromFiles("../s", files, nullptr));
 
@@ -118,14 +129,16 @@ private slots:
         QVERIFY(QDir(elsewhere.path()).isEmpty() && !QFileInfo(root).isSymLink());
         const auto kept = SetBundle::read(root, "s", nullptr);
         QVERIFY(kept && kept->digest() == bundle->digest());
-        QCOMPARE(QDir(cache.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"abc"}));
+        QCOMPARE(QDir(cache.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"abc"}));
 
         QDomDocument set;
         set.setContent(bundle->file("sets/s.xml")->bytes);
         GameEngine engine(&set);
         useModelsUnder(engine, root);
         QCOMPARE(engine.remaining.value(0)->fileName, root + "/sets/bodyparts/cube.md2");
-        QCOMPARE(engine.remaining.value(2)->fileName, root + "/sets/bodyparts/tris4.pcx"); // the skin as a model: as before
+        QCOMPARE(engine.remaining.value(2)->fileName,
+                 root + "/sets/bodyparts/tris4.pcx"); // the skin as a model: as before
         QCOMPARE(engine.shapePiece->fileName, root + "/sets/bodyparts/big.md2");
     }
 };

@@ -37,7 +37,10 @@ private slots:
         const Md2Box &b = result.box;
         QCOMPARE(QList<float>({b.minX, b.maxX, b.minY, b.maxY, b.minZ, b.maxZ}),
                  QList<float>({2, 4, 4, 4.5f, 3, 4})); // the last frame's box: one unit further on
-        const auto vertex = [&m](int i) { const auto &v = m.frames[i]; return QList<float>{v.x, v.y, v.z, v.nx, v.ny, v.nz}; };
+        const auto vertex = [&m](int i) {
+            const auto &v = m.frames[i];
+            return QList<float>{v.x, v.y, v.z, v.nx, v.ny, v.nz};
+        };
         // Normals straight from the table, unswapped: 0 and 161 are the table's ends, 5 points up.
         QCOMPARE(vertex(0), QList<float>({-1, -0.25f, -0.5f, -0.525731f, 0, 0.850651f}));
         QCOMPARE(vertex(1), QList<float>({1, -0.25f, -0.5f, -0.688191f, -0.587785f, -0.425325f}));
@@ -47,8 +50,9 @@ private slots:
         // Texture coordinates over the skin's size; triangles as stored.
         QCOMPARE(QList<float>({m.texCoords[1].s, m.texCoords[1].t}), QList<float>({0.5f, 0.5f}));
         const MeshTriangle &t = m.triangles[0];
-        QCOMPARE(QList<int>({t.vertexIndex[0], t.vertexIndex[1], t.vertexIndex[2], t.texCoordIndex[0], t.texCoordIndex[1],
-                             t.texCoordIndex[2]}), QList<int>({0, 1, 2, 5, 6, 1}));
+        QCOMPARE(QList<int>({t.vertexIndex[0], t.vertexIndex[1], t.vertexIndex[2], t.texCoordIndex[0],
+                             t.texCoordIndex[1], t.texCoordIndex[2]}),
+                 QList<int>({0, 1, 2, 5, 6, 1}));
         for (qsizetype length = 0; length < file.size(); ++length) // every truncation cuts into the last frame
             QVERIFY2(!decodeMd2(file.left(length), SkinInfo{true, 256, 128}).ok, qPrintable(QString::number(length)));
         // Without a skin no coordinate is kept; the identifier is never checked.

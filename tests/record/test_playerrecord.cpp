@@ -25,8 +25,8 @@ struct Fit
     char answer = 0; // 'r' named right, 'w' named wrong, 0 no answer recorded
 };
 
-RecordedGame::Finish play(PlayerRecord &record, const QString &player, int difficulty, const QList<Fit> &fits,
-                          int ms, bool won)
+RecordedGame::Finish play(PlayerRecord &record, const QString &player, int difficulty, const QList<Fit> &fits, int ms,
+                          bool won)
 {
     RecordedGame game = record.startGame(player, set, "Organs of the trunk", difficulty);
     for (const Fit &f : fits) {
@@ -131,7 +131,8 @@ private slots:
         // Heart clean, clean, clean: mastered, 0/3. Liver 1+0, 0+1, 2: 4/3. Spleen 0+1 (no answer
         // on hard), clean, clean: 1/3. Stomach (not in game 2) clean, 1: 1/2. Pancreas never fitted.
         QCOMPARE(record.masteredCount("Ada", set, pieces), 1);
-        QCOMPARE(record.weakestFirst("Ada", set, pieces), QStringList({"Pancreas", "Liver", "Stomach", "Spleen", "Heart"}));
+        QCOMPARE(record.weakestFirst("Ada", set, pieces),
+                 QStringList({"Pancreas", "Liver", "Stomach", "Spleen", "Heart"}));
         QCOMPARE(record.toReview("Ada", set, pieces), QStringList({"Liver", "Stomach", "Spleen"}));
 
         // A fourth game, all clean: Liver 0, 1, 1 (game 1 falls out): 2/3; Stomach clean, clean:
@@ -139,7 +140,8 @@ private slots:
         const RecordedGame::Finish fourth =
             play(record, "Ada", 1, {{"Heart", 0}, {"Liver", 0}, {"Spleen", 0}, {"Stomach", 0}}, 85000, true);
         QCOMPARE(record.masteredCount("Ada", set, pieces), 2);
-        QCOMPARE(record.weakestFirst("Ada", set, pieces), QStringList({"Pancreas", "Liver", "Spleen", "Stomach", "Heart"}));
+        QCOMPARE(record.weakestFirst("Ada", set, pieces),
+                 QStringList({"Pancreas", "Liver", "Spleen", "Stomach", "Heart"}));
         QCOMPARE(record.toReview("Ada", set, pieces), QStringList({"Liver", "Spleen"}));
         QCOMPARE(record.masteredCount("Bo", set, pieces), 0);
         QCOMPARE(record.weakestFirst("Bo", set, pieces), pieces);
@@ -203,10 +205,14 @@ private slots:
         QTest::addColumn<QString>("under");    // where the record is then looked for, under the data folder
         QTest::addColumn<PlayerRecord::Mode>("mode");
         QTest::addColumn<int>("best");
-        QTest::newRow("read-only file") << "data/record.sqlite" << "record.sqlite" << PlayerRecord::Mode::ReadOnly << 5000;
-        QTest::newRow("read-only folder") << "data" << "record.sqlite" << PlayerRecord::Mode::ReadOnly << 5000;
-        QTest::newRow("no folder can be made") << "data" << "more/record.sqlite" << PlayerRecord::Mode::Off << -1;
-        QTest::newRow("from a newer game") << "" << "record.sqlite" << PlayerRecord::Mode::Off << -1;
+        QTest::newRow("read-only file") << "data/record.sqlite"
+                                        << "record.sqlite" << PlayerRecord::Mode::ReadOnly << 5000;
+        QTest::newRow("read-only folder") << "data"
+                                          << "record.sqlite" << PlayerRecord::Mode::ReadOnly << 5000;
+        QTest::newRow("no folder can be made") << "data"
+                                               << "more/record.sqlite" << PlayerRecord::Mode::Off << -1;
+        QTest::newRow("from a newer game") << ""
+                                           << "record.sqlite" << PlayerRecord::Mode::Off << -1;
     }
 
     void aRecordItMayNotWriteIsReadButNeverWritten()
@@ -272,7 +278,8 @@ private slots:
         startChild(second, {"write", file, "Bo"});
         QCOMPARE(childLines(first), QStringList({"100 stored"}));
         QCOMPARE(childLines(second), QStringList({"100 stored"}));
-        QCOMPARE(sqlite(file, "select player, fits, outcome from game_list order by player"), "Ada|100|won\nBo|100|won\n");
+        QCOMPARE(sqlite(file, "select player, fits, outcome from game_list order by player"),
+                 "Ada|100|won\nBo|100|won\n");
     }
 
     void aGameKilledMidGameLeavesEveryFinishedGame()

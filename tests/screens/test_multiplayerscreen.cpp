@@ -40,7 +40,8 @@ struct Desk
         window->raise();
         QTest::qWait(300);
         const QRect area = window->geometry(); // as the screen shows it, the view's own window included
-        const QImage image = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        const QImage image =
+            QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
         saveScreenshot(image, QStringLiteral("multi/") + name);
         return image;
     }
@@ -114,11 +115,12 @@ private slots:
             QVERIFY(window.screen1->isVisible() && menu->isHidden());
         }
         // Host and join, left by Escape and by Back, come back to the menu.
-        for (auto [button, escape] : {std::pair(&MultiPlayerScreen::hostButton, true), {&MultiPlayerScreen::joinButton, false}}) {
+        for (auto [button, escape] :
+             {std::pair(&MultiPlayerScreen::hostButton, true), {&MultiPlayerScreen::joinButton, false}}) {
             QTest::mouseClick(window.screen1->multiPlayerButton, Qt::LeftButton);
             QTest::mouseClick(desk.multi()->*button, Qt::LeftButton);
-            QPointer<QWidget> screen = desk.multi()->hostScreen ? static_cast<QWidget *>(desk.multi()->hostScreen)
-                                                                 : desk.multi()->joinScreen;
+            QPointer<QWidget> screen =
+                desk.multi()->hostScreen ? static_cast<QWidget *>(desk.multi()->hostScreen) : desk.multi()->joinScreen;
             QVERIFY(screen && screen->isVisible() && desk.multi()->isHidden());
             if (escape)
                 QTest::keyClick(screen, Qt::Key_Escape);
@@ -173,11 +175,19 @@ private slots:
         QTRY_COMPARE(host->host->standings().last().misses, 1);
         QVERIFY(engine->current && engine->placed.isEmpty());
         // Classmates: Ben finishes, Cy places two with a miss, Dan one without: Ann, a third with a miss, comes fourth.
-        for (auto [who, piece, dx] : {std::tuple(0, 0, 0.0f), {0, 1, 0.0f}, {0, 2, 0.0f}, {1, 0, 0.2f}, {1, 0, 0.0f}, {1, 2, 0.0f}, {2, 1, 0.0f}})
+        for (auto [who, piece, dx] : {std::tuple(0, 0, 0.0f),
+                                      {0, 1, 0.0f},
+                                      {0, 2, 0.0f},
+                                      {1, 0, 0.2f},
+                                      {1, 0, 0.0f},
+                                      {1, 2, 0.0f},
+                                      {2, 1, 0.0f}})
             QVERIFY(classmates[size_t(who)]->drop(piece, dx));
         dropOnTarget(view, engine);
         QTRY_VERIFY(!engine->current);
-        QTRY_COMPARE(game->standingLines(), QStringList({"You: 4th of 5, 33%", "Leader: Ben, " + ClassHost::formatTime(host->host->standings()[0].timeMs)}));
+        QTRY_COMPARE(game->standingLines(),
+                     QStringList({"You: 4th of 5, 33%",
+                                  "Leader: Ben, " + ClassHost::formatTime(host->host->standings()[0].timeMs)}));
         teacher.shot("host-grid");
         while (!engine->remaining.isEmpty()) {
             QVERIFY(takeTroughPiece(view, engine));
@@ -201,7 +211,8 @@ private slots:
 
         QTest::mouseClick(game->exitButton, Qt::LeftButton); // "Main menu"
         QTRY_VERIFY(student.multi()->gameScreen.isNull());
-        QVERIFY(student.window->screen1->isVisible() && student.window->playButton->parentWidget() == student.window.get());
+        QVERIFY(student.window->screen1->isVisible()
+                && student.window->playButton->parentWidget() == student.window.get());
         QCOMPARE(QSettings().value("singleplayer/difficulty").toInt(), 3); // the single-player record stays
     }
 

@@ -32,7 +32,8 @@ QString rowShows(SetChooser *chooser, int count, int chosen, int *left = nullptr
     for (int i = 0; i < 790 * 96; ++i) {
         const QPoint p(i % 790, i / 790);
         marks[p.x() >= 395] |= qGray(row.pixel(p)) > 200 ? QRect(p, p) : QRect(); // nothing else is light
-        bright |= of(row.pixel(p), chosen) && qMax(qRed(row.pixel(p)), qBlue(row.pixel(p))) == 255 ? QRect(p, p) : QRect();
+        bright |=
+            of(row.pixel(p), chosen) && qMax(qRed(row.pixel(p)), qBlue(row.pixel(p))) == 255 ? QRect(p, p) : QRect();
     }
     const auto whole = [&](int k) {
         for (int x = bright.left() + (k - chosen) * 130, end = x + 120; x < end; ++x)
@@ -41,8 +42,11 @@ QString rowShows(SetChooser *chooser, int count, int chosen, int *left = nullptr
         return true;
     };
     if (bright.size() != QSize(120, 96) || marks[0].isEmpty() == !whole(0) || marks[1].isEmpty() == !whole(count - 1))
-        return QStringLiteral("set %1 chosen: %2, marks %3 %4").arg(chosen).arg(QDebug::toString(bright))
-            .arg(!marks[0].isEmpty()).arg(!marks[1].isEmpty());
+        return QStringLiteral("set %1 chosen: %2, marks %3 %4")
+            .arg(chosen)
+            .arg(QDebug::toString(bright))
+            .arg(!marks[0].isEmpty())
+            .arg(!marks[1].isEmpty());
     if (left && rightMark)
         std::tie(*left, *rightMark) = std::pair(bright.left(), marks[1].center());
     const QImage name = textPicture({790, 30}, {10, 0, 810, 30}, QFont("Sans", 20, QFont::Bold), Qt::AlignCenter,
@@ -56,10 +60,7 @@ class TestScreen2 : public QObject
     Q_OBJECT
 
 public:
-    static void initMain()
-    {
-        useTheGamesSettings();
-    }
+    static void initMain() { useTheGamesSettings(); }
 
 private slots:
     void init() { QSettings().clear(); }
@@ -80,13 +81,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         const QImage shot = screen.grab().toImage();
         // The name: white Sans 20 at its lightest, a bar for the cursor, from (200, 40).
-        const QImage typed = textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin),
-                                         Qt::AlignLeft, "Ann|");
+        const QImage typed =
+            textPicture(QSize(600, 40), QRect(0, 0, 780, 40), QFont("Sans", 20, QFont::Thin), Qt::AlignLeft, "Ann|");
         QCOMPARE(differingPixels(shot.copy(200, 40, 600, 40), typed), 0);
 
         QCOMPARE(screen.chooser->grab().toImage().pixelColor(345, 10), GameData::colourOf("a")); // chosen: bright
         const int clicks = int(sound.playedEffects().size());
-        for (auto [x, selected] : {std::pair(394, 0), std::pair(400, 1), std::pair(470, 1), std::pair(5, 0), std::pair(464, 1)}) {
+        for (auto [x, selected] :
+             {std::pair(394, 0), std::pair(400, 1), std::pair(470, 1), std::pair(5, 0), std::pair(464, 1)}) {
             QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, QPoint(x, 70));
             QCOMPARE(screen.chooser->selected, selected);
         }
@@ -128,22 +130,25 @@ private slots:
         QTest::keyClick(keys, Qt::Key_Return);
         QCOMPARE(start.count(), 1);
         QCOMPARE(QVariantList({screen.selectedSet()->documentElement().firstChildElement("name").text(), screen.name,
-                               stored("name")}), QVariantList({QStringLiteral("Set %1").arg(count - 1), "", ""}));
+                               stored("name")}),
+                 QVariantList({QStringLiteral("Set %1").arg(count - 1), "", ""}));
         // Back by a press just left of the chosen icon (on the set before), then on by the mark at the right end.
         const int clicks = int(sound.playedEffects().size());
         int left = 0;
         QPoint mark;
         for (int press = 0; press <= 2 * count - 2; ++press) {
             const bool back = press < count - 1;
-            QCOMPARE(rowShows(screen.chooser, count, back ? count - 1 - press : press - count + 1, &left, &mark), QString());
+            QCOMPARE(rowShows(screen.chooser, count, back ? count - 1 - press : press - count + 1, &left, &mark),
+                     QString());
             if (press < 2 * count - 2)
                 QTest::mouseClick(screen.chooser, Qt::LeftButton, {}, back ? QPoint(left - 20, 48) : mark);
         }
         QCOMPARE(sound.playedEffects().size(), clicks + 2 * (count - 1));
         // A notch of the wheel away from the player goes back a set, towards them on (but not past the last).
-        for (auto [angle, chosen] : {std::pair(120, count - 2), std::pair(-120, count - 1), std::pair(-120, count - 1)}) {
-            QWheelEvent wheel(QPointF(400, 48), screen.chooser->mapToGlobal(QPointF(400, 48)), {}, QPoint(0, angle), {}, {},
-                              Qt::NoScrollPhase, false);
+        for (auto [angle, chosen] :
+             {std::pair(120, count - 2), std::pair(-120, count - 1), std::pair(-120, count - 1)}) {
+            QWheelEvent wheel(QPointF(400, 48), screen.chooser->mapToGlobal(QPointF(400, 48)), {}, QPoint(0, angle), {},
+                              {}, Qt::NoScrollPhase, false);
             QApplication::sendEvent(screen.chooser, &wheel);
             QCOMPARE(rowShows(screen.chooser, count, chosen), QString());
         }
@@ -165,7 +170,8 @@ private slots:
             const auto chosen = [&](int level) {
                 QCOMPARE(QList<bool>({buttons[0]->isChecked(), buttons[1]->isChecked(), buttons[2]->isChecked()}),
                          QList<bool>({level == 1, level == 2, level == 3}));
-                QCOMPARE(screen.grab().toImage().pixelColor(buttons[level - 1]->pos()), GameData::colourOf(pressed[level - 1]));
+                QCOMPARE(screen.grab().toImage().pixelColor(buttons[level - 1]->pos()),
+                         GameData::colourOf(pressed[level - 1]));
                 QCOMPARE(::stored("difficulty").toInt(), level);
             };
             chosen(level);
@@ -180,18 +186,20 @@ private slots:
         GameData data;
         FakeSoundScope sound;
         Screen2 screen(nullptr);
-        const int top = 180 + 58 + 12; // 12 under the hard button
+        const int top = 180 + 58 + 12;                        // 12 under the hard button
         const auto ink = [](const QImage &image, int level) { // the letters' shape, whatever their grey
             QList<bool> lit;
             for (int i = 0; i < image.width() * image.height(); ++i)
                 lit << (qGray(image.pixel(i % image.width(), i / image.width())) > level);
             return lit;
         };
-        for (auto [button, text] : {std::pair(screen.hardButton, "Names only once a piece fits, then you name it; no hints"),
-                                    std::pair(screen.easyButton, "Every piece named; after a miss its place is shown"),
-                                    std::pair(screen.mediumButton, "Every piece named; after 3 misses its place is shown")}) {
+        for (auto [button, text] :
+             {std::pair(screen.hardButton, "Names only once a piece fits, then you name it; no hints"),
+              std::pair(screen.easyButton, "Every piece named; after a miss its place is shown"),
+              std::pair(screen.mediumButton, "Every piece named; after 3 misses its place is shown")}) {
             QTest::mouseClick(button, Qt::LeftButton);
-            const QImage want = textPicture({800, 30}, {0, 0, 800, 30}, QFont("Sans", 13), Qt::AlignHCenter | Qt::AlignTop, text);
+            const QImage want =
+                textPicture({800, 30}, {0, 0, 800, 30}, QFont("Sans", 13), Qt::AlignHCenter | Qt::AlignTop, text);
             QVERIFY2(ink(screen.grab().toImage().copy(0, top, 800, 30), 80) == ink(want, 102), text);
         }
     }
@@ -206,10 +214,11 @@ private slots:
         screen.grabKeyboard();
         QWidget *focus = QApplication::focusWidget();
         QSignalSpy start(&screen, &Screen2::startGame), back(&screen, &Screen2::goBack);
-        const QList<QPair<Qt::Key, QString>> keys = {{Qt::Key_Backspace, ""}, {Qt::Key_A, "a"}, {Qt::Key_B, "ab"},
-            {Qt::Key_Backspace, "a"}, {Qt::Key_C, "ac"}, {Qt::Key_Shift, "ac"}, {Qt::Key_Tab, "ac\t"}, {Qt::Key_Return, "ac\t"},
+        const QList<QPair<Qt::Key, QString>> keys = {
+            {Qt::Key_Backspace, ""},  {Qt::Key_A, "a"},       {Qt::Key_B, "ab"},     {Qt::Key_Backspace, "a"},
+            {Qt::Key_C, "ac"},        {Qt::Key_Shift, "ac"},  {Qt::Key_Tab, "ac\t"}, {Qt::Key_Return, "ac\t"},
             {Qt::Key_Escape, "ac\t"}, {Qt::Key_Enter, "ac\t"}};
-        int clicks = 1; // the construction's
+        int clicks = 1;                        // the construction's
         for (const auto &[key, name] : keys) { // every key clicks and stores the name as it now stands
             QTest::keyClick(&screen, key);
             QCOMPARE(QVariantList({screen.name, stored("name"), sound.playedEffects().size()}),
@@ -242,7 +251,8 @@ private slots:
             lol += QStringLiteral("<!ENTITY l%1 \"%2\">").arg(i).arg(QString("&l%1;").arg(i - 1).repeated(10)).toUtf8();
         data.write(QStringLiteral("sets/set200a.xml"), lol + "]><set><name>&l9;</name><part/></set>");
         // Read whole: 20 000 parts in 10 MB.
-        const QByteArray big = "<set><name>set300a</name>" + QByteArray("<part><pos_x>0.5</pos_x></part>").repeated(20000);
+        const QByteArray big =
+            "<set><name>set300a</name>" + QByteArray("<part><pos_x>0.5</pos_x></part>").repeated(20000);
         data.write(QStringLiteral("sets/set300a.xml"), big + "<!--" + QByteArray(10 << 20, 'x') + "--></set>");
         expected.insert(301, QStringLiteral("set300a"));
         SetChooser chooser(nullptr);

@@ -14,11 +14,12 @@ Classroom::Classroom(int difficulty)
 
 void Classroom::writeSet(GameData &data)
 {
-    data.set("class", "Class set", QSize(40, 40),
-             "<shape><filename>bodyparts/big.md2</filename><pos_y>0.2</pos_y></shape>"
-             "<part><name>Aorta</name><filename>bodyparts/cube.md2</filename><pos_x>0.1</pos_x><pos_y>0.1</pos_y></part>"
-             "<part><name>Bone</name><filename>bodyparts/small.md2</filename><pos_x>-0.2</pos_x><pos_y>0.3</pos_y></part>"
-             "<part><name>Colon</name><filename>bodyparts/cube.md2</filename><pos_x>-0.1</pos_x><pos_y>-0.1</pos_y></part>");
+    data.set(
+        "class", "Class set", QSize(40, 40),
+        "<shape><filename>bodyparts/big.md2</filename><pos_y>0.2</pos_y></shape>"
+        "<part><name>Aorta</name><filename>bodyparts/cube.md2</filename><pos_x>0.1</pos_x><pos_y>0.1</pos_y></part>"
+        "<part><name>Bone</name><filename>bodyparts/small.md2</filename><pos_x>-0.2</pos_x><pos_y>0.3</pos_y></part>"
+        "<part><name>Colon</name><filename>bodyparts/cube.md2</filename><pos_x>-0.1</pos_x><pos_y>-0.1</pos_y></part>");
 }
 
 ClassHost::Options Classroom::options(int difficulty)
@@ -49,7 +50,9 @@ Student::Student(quint16 port, const QString &cacheDir, const QString &name, con
 
 void Student::start(quint16 port, const QString &name, const QString &code)
 {
-    QObject::connect(&client, &ClassClient::verdict, &client, [this](int piece, bool fits) { verdicts.append({piece, fits}); });
+    QObject::connect(&client, &ClassClient::verdict, &client, [this](int piece, bool fits) {
+        verdicts.append({piece, fits});
+    });
     QObject::connect(&client, &ClassClient::failed, &client, [this](const QString &why) { failure = why; });
     client.join(QStringLiteral("127.0.0.1"), port, code, name);
     (void)QTest::qWaitFor([this] { return client.isReady() || !failure.isEmpty(); }, 10000);

@@ -22,8 +22,11 @@ public:
     QStringList playedEffectFiles() const { return played[int(SoundMode::Sample)]; }
     QStringList playedMusicFiles() const { return played[int(SoundMode::Stream)]; }
     QString sounding(SoundMode mode) const; // the file audible now on a channel of that kind
-    int liveSounds() const { return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; })); }
-    void finishMusic();                     // the track reaches its end
+    int liveSounds() const
+    {
+        return int(std::count_if(sounds.begin(), sounds.end(), [](const Sound &s) { return s.alive; }));
+    }
+    void finishMusic(); // the track reaches its end
 
     AudioResult createSystem() override { return createSystemResult; }
     AudioResult init(int) override { return initResult; }
@@ -36,8 +39,17 @@ public:
     void releaseSystem() override;
 
 private:
-    struct Sound { QString path; SoundMode mode = SoundMode::Sample; bool alive = false; };
-    struct Channel { SoundHandle sound; bool playing = false; };
+    struct Sound
+    {
+        QString path;
+        SoundMode mode = SoundMode::Sample;
+        bool alive = false;
+    };
+    struct Channel
+    {
+        SoundHandle sound;
+        bool playing = false;
+    };
     QHash<int, Sound> sounds;
     QHash<int, Channel> channels;
     QStringList played[2]; // every successful start, by mode

@@ -14,24 +14,67 @@
 
 namespace {
 
-struct Picture { const char *file; int width, height; };
+struct Picture
+{
+    const char *file;
+    int width, height;
+};
 
 // Sizes all differ, so a layout that confuses two pictures, or a width with
 // a height, lands somewhere else.
 constexpr Picture pictures[] = {
-    {"loading.png", 300, 120}, {"logo.png", 160, 100}, {"singleplayer-up.png", 220, 90}, {"singleplayer-down.png", 220, 90},
-    {"multiplayer-up.png", 200, 80}, {"multiplayer-down.png", 200, 80}, {"exit-up.png", 120, 60}, {"exit-down.png", 120, 60},
-    {"name.png", 90, 36}, {"difficulty.png", 200, 40}, {"set.png", 180, 30}, {"easy-up.png", 110, 50}, {"easy-down.png", 110, 50},
-    {"medium-up.png", 120, 54}, {"medium-down.png", 120, 54}, {"hard-up.png", 130, 58}, {"hard-down.png", 130, 58},
-    {"back-up.png", 100, 44}, {"back-down.png", 100, 44}, {"start-up.png", 104, 46}, {"start-down.png", 104, 46},
-    {"play.png", 40, 30}, {"play-down.png", 40, 30}, {"stop.png", 42, 32}, {"stop-down.png", 42, 32}, {"next.png", 44, 34},
-    {"next-down.png", 44, 34}, {"prev.png", 46, 36}, {"prev-down.png", 46, 36}, {"mainmenu-up.png", 120, 50},
-    {"mainmenu-down.png", 120, 50}, {"x-rot.png", 60, 20}, {"y-rot.png", 64, 22}, {"rotation.png", 56, 56},
-    {"mover-ground.png", 24, 120}, {"slider.png", 20, 16}, {"host-up.png", 210, 70}, {"host-down.png", 210, 70},
-    {"join-up.png", 190, 66}, {"join-down.png", 190, 66}, {"open-up.png", 96, 40}, {"open-down.png", 96, 40},
-    {"connect-up.png", 98, 42}, {"connect-down.png", 98, 42}, {"end-up.png", 102, 38}, {"end-down.png", 102, 38},
-    {"hostgame.png", 230, 34}, {"joingame.png", 236, 36}, {"resetview-up.png", 30, 26}, {"resetview-down.png", 30, 26},
-    {"help-up.png", 28, 24}, {"help-down.png", 28, 24},
+    {"loading.png", 300, 120},
+    {"logo.png", 160, 100},
+    {"singleplayer-up.png", 220, 90},
+    {"singleplayer-down.png", 220, 90},
+    {"multiplayer-up.png", 200, 80},
+    {"multiplayer-down.png", 200, 80},
+    {"exit-up.png", 120, 60},
+    {"exit-down.png", 120, 60},
+    {"name.png", 90, 36},
+    {"difficulty.png", 200, 40},
+    {"set.png", 180, 30},
+    {"easy-up.png", 110, 50},
+    {"easy-down.png", 110, 50},
+    {"medium-up.png", 120, 54},
+    {"medium-down.png", 120, 54},
+    {"hard-up.png", 130, 58},
+    {"hard-down.png", 130, 58},
+    {"back-up.png", 100, 44},
+    {"back-down.png", 100, 44},
+    {"start-up.png", 104, 46},
+    {"start-down.png", 104, 46},
+    {"play.png", 40, 30},
+    {"play-down.png", 40, 30},
+    {"stop.png", 42, 32},
+    {"stop-down.png", 42, 32},
+    {"next.png", 44, 34},
+    {"next-down.png", 44, 34},
+    {"prev.png", 46, 36},
+    {"prev-down.png", 46, 36},
+    {"mainmenu-up.png", 120, 50},
+    {"mainmenu-down.png", 120, 50},
+    {"x-rot.png", 60, 20},
+    {"y-rot.png", 64, 22},
+    {"rotation.png", 56, 56},
+    {"mover-ground.png", 24, 120},
+    {"slider.png", 20, 16},
+    {"host-up.png", 210, 70},
+    {"host-down.png", 210, 70},
+    {"join-up.png", 190, 66},
+    {"join-down.png", 190, 66},
+    {"open-up.png", 96, 40},
+    {"open-down.png", 96, 40},
+    {"connect-up.png", 98, 42},
+    {"connect-down.png", 98, 42},
+    {"end-up.png", 102, 38},
+    {"end-down.png", 102, 38},
+    {"hostgame.png", 230, 34},
+    {"joingame.png", 236, 36},
+    {"resetview-up.png", 30, 26},
+    {"resetview-down.png", 30, 26},
+    {"help-up.png", 28, 24},
+    {"help-down.png", 28, 24},
 };
 
 } // namespace
@@ -97,8 +140,12 @@ void GameData::set(const QString &base, const QString &name, QSize icon, const Q
 
 QString GameData::piece(const char *tag, const char *model, float x, float y, float z)
 {
-    return QStringLiteral("<%1><filename>bodyparts/%2</filename><pos_x>%3</pos_x><pos_y>%4</pos_y><pos_z>%5</pos_z></%1>")
-        .arg(QLatin1String(tag), QLatin1String(model)).arg(x).arg(y).arg(z);
+    return QStringLiteral(
+               "<%1><filename>bodyparts/%2</filename><pos_x>%3</pos_x><pos_y>%4</pos_y><pos_z>%5</pos_z></%1>")
+        .arg(QLatin1String(tag), QLatin1String(model))
+        .arg(x)
+        .arg(y)
+        .arg(z);
 }
 
 void sendMouse(QWidget *widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)

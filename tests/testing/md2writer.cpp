@@ -5,7 +5,8 @@
 #include <bit>
 
 namespace {
-template <typename T> void append(QByteArray &out, T value)
+template<typename T>
+void append(QByteArray &out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);

@@ -8,18 +8,35 @@
 class Md2Writer
 {
 public:
-    struct Vertex { quint8 x = 0, y = 0, z = 0, normal = 0; }; // file axes; normal: table index
+    struct Vertex
+    {
+        quint8 x = 0, y = 0, z = 0, normal = 0;
+    }; // file axes; normal: table index
     struct Frame
     {
         float scale[3] = {1, 1, 1};
         float translate[3] = {0, 0, 0};
         QList<Vertex> vertices;
     };
-    struct Triangle { quint16 vertex[3] = {0, 0, 0}, texCoord[3] = {0, 0, 0}; };
-    struct TexCoord { qint16 s = 0, t = 0; };
+    struct Triangle
+    {
+        quint16 vertex[3] = {0, 0, 0}, texCoord[3] = {0, 0, 0};
+    };
+    struct TexCoord
+    {
+        qint16 s = 0, t = 0;
+    };
     // Byte offsets of the 32-bit header fields.
-    enum Field { FrameSize = 16, NumVertices = 24, NumTexCoords = 28, NumTriangles = 32, NumFrames = 40,
-                 OffsetTexCoords = 48, OffsetTriangles = 52, OffsetFrames = 56 };
+    enum Field {
+        FrameSize = 16,
+        NumVertices = 24,
+        NumTexCoords = 28,
+        NumTriangles = 32,
+        NumFrames = 40,
+        OffsetTexCoords = 48,
+        OffsetTriangles = 52,
+        OffsetFrames = 56
+    };
 
     QList<Frame> frames;
     QList<Triangle> triangles;

@@ -9,7 +9,9 @@ QStringList corners(QVector3D lo, QVector3D hi)
 {
     QStringList v;
     for (int i = 0; i < 8; ++i)
-        v << QString("%1 %2 %3").arg(i & 1 ? hi.x() : lo.x(), 0, 'g', 10).arg(i & 2 ? hi.y() : lo.y(), 0, 'g', 10)
+        v << QString("%1 %2 %3")
+                 .arg(i & 1 ? hi.x() : lo.x(), 0, 'g', 10)
+                 .arg(i & 2 ? hi.y() : lo.y(), 0, 'g', 10)
                  .arg(i & 4 ? hi.z() : lo.z(), 0, 'g', 10);
     return v;
 }
@@ -20,11 +22,16 @@ const QStringList faces = QString("023 031 457 476 015 054 267 273 046 062 137 1
 QByteArray boxMesh(QVector3D lo, QVector3D hi, const QString &format)
 {
     const QStringList v = corners(lo, hi);
-    QString out = format == "stl" ? "solid box\n" : format == "obj" ? "v " + v.join("\nv ") + "\n"
-        : "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\nelement face 12\n"
-          "property list uchar int vertex_indices\nend_header\n" + v.join('\n') + "\n";
-    const QString face = format == "stl" ? "facet normal 0 0 0\nouter loop\nvertex %1\nvertex %2\nvertex %3\nendloop\nendfacet\n"
-                       : format == "obj" ? "f %1 %2 %3\n" : "3 %1 %2 %3\n";
+    QString out = format == "stl"   ? "solid box\n"
+                  : format == "obj" ? "v " + v.join("\nv ") + "\n"
+                                    : "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float "
+                                      "y\nproperty float z\nelement face 12\n"
+                                      "property list uchar int vertex_indices\nend_header\n"
+                                          + v.join('\n') + "\n";
+    const QString face = format == "stl"
+                             ? "facet normal 0 0 0\nouter loop\nvertex %1\nvertex %2\nvertex %3\nendloop\nendfacet\n"
+                         : format == "obj" ? "f %1 %2 %3\n"
+                                           : "3 %1 %2 %3\n";
     const auto corner = [&](QChar i) { // OBJ counts from 1
         return format == "stl" ? v[i.digitValue()] : QString::number(i.digitValue() + (format == "obj"));
     };
@@ -37,7 +44,10 @@ QByteArray rippledSheet(int columns, int rows, int dropped)
 {
     QString out;
     for (int k = 0; k < columns * rows; ++k)
-        out += QString("v %1 %2 %3\n").arg(k % columns).arg(k / columns).arg(3 * std::sin(k % columns * 0.2 + k / columns * 0.3));
+        out += QString("v %1 %2 %3\n")
+                   .arg(k % columns)
+                   .arg(k / columns)
+                   .arg(3 * std::sin(k % columns * 0.2 + k / columns * 0.3));
     // Square (c, r): corners a, a + 1, a + columns, a + columns + 1; its second triangle may go while the next uses the last.
     const int squares = (columns - 1) * (rows - 1), spare = (columns - 2) * (rows - 1);
     for (int s = 0, skipped = 0; s < squares; ++s) {

@@ -8,11 +8,17 @@
 class PcxWriter
 {
 public:
-    PcxWriter(int width, int height) : width(width), height(height), indices(width * height, 0), palette(768, 0) {}
+    PcxWriter(int width, int height)
+        : width(width)
+        , height(height)
+        , indices(width * height, 0)
+        , palette(768, 0)
+    {
+    }
 
     int width, height;
-    QByteArray indices; // rows top first
-    QByteArray palette; // 768 bytes
+    QByteArray indices;   // rows top first
+    QByteArray palette;   // 768 bytes
     int bytesPerLine = 0; // above the width: rows padded with index 0
 
     void setColour(int index, const QColor &colour);

@@ -21,7 +21,8 @@ bool takeTroughPiece(GLEngine *view, GameEngine *engine)
 void dropOnTarget(GLEngine *view, GameEngine *engine)
 {
     const PieceRecord *piece = engine->current;
-    const QPointF at = Camera().piece({piece->posX() + engine->offsetX, piece->posY() + engine->offsetY, 0.5f}, view->size());
+    const QPointF at =
+        Camera().piece({piece->posX() + engine->offsetX, piece->posY() + engine->offsetY, 0.5f}, view->size());
     sendMouse(view, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
     sendMouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }

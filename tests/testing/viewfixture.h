@@ -36,8 +36,7 @@ struct ViewGame
     std::unique_ptr<SteppedView> view; // last: its GL objects go while the records exist
 
     // True once the view is on screen with GL set up.
-    bool start(const QString &children, QSize viewSize = QSize(400, 400),
-               Difficulty difficulty = Difficulty::Hard);
+    bool start(const QString &children, QSize viewSize = QSize(400, 400), Difficulty difficulty = Difficulty::Hard);
     // The frame drawn at that reading of the play clock.
     QImage frame(int clockMs);
     // A press or release with `button`, or a move with it held.

@@ -11,7 +11,11 @@
 #include <QTest>
 
 namespace {
-struct Run { int status = -1; QByteArray out, err; };
+struct Run
+{
+    int status = -1;
+    QByteArray out, err;
+};
 
 Run inspect(const QStringList &arguments)
 {
@@ -40,7 +44,8 @@ private slots:
         data.write("skin.pcx", pcx.toBytes());
         Run run = inspect({"cube.md2", "--skin", "skin.pcx"});
         const QJsonObject model = QJsonDocument::fromJson(run.out).object();
-        QCOMPARE(QList<int>({run.status, model["frames"].toInt(), model["vertexCount"].toInt(), model["triangleCount"].toInt()}),
+        QCOMPARE(QList<int>({run.status, model["frames"].toInt(), model["vertexCount"].toInt(),
+                             model["triangleCount"].toInt()}),
                  QList<int>({0, 1, 8, 12}));
         QCOMPARE(model["frame0"].toArray()[1].toArray()[0].toDouble(), 0.1); // centred: x runs -0.1..0.1
         QCOMPARE(model["texCoord0"].toArray(), QJsonArray({0.5, 0.5}));      // (64, 32) of a 128 x 64 skin

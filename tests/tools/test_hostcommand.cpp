@@ -15,10 +15,12 @@ const QString program = TORVANE_HOST_PROGRAM;
 // Reads the program's output until a line holds `text`; the output so far.
 bool waitFor(QProcess &process, QString &out, const QString &text)
 {
-    return QTest::qWaitFor([&] {
-        out += QString::fromUtf8(process.readAllStandardOutput());
-        return out.contains(text);
-    }, 10000);
+    return QTest::qWaitFor(
+        [&] {
+            out += QString::fromUtf8(process.readAllStandardOutput());
+            return out.contains(text);
+        },
+        10000);
 }
 
 } // namespace
@@ -36,12 +38,13 @@ private slots:
         QUdpSocket ear; // where the beacons go
         QVERIFY(ear.bind(QHostAddress::LocalHost, 0));
         QProcess host;
-        host.start(program, {"--data", data.path(), "--set", "class", "--code", "2468", "--port", "0", "--listen", "127.0.0.1",
-                             "--beacon", "127.0.0.1", "--discovery-port", QString::number(ear.localPort()), "--difficulty", "2",
-                             "--report", scratch.filePath("report.csv")});
+        host.start(program, {"--data", data.path(), "--set", "class", "--code", "2468", "--port", "0", "--listen",
+                             "127.0.0.1", "--beacon", "127.0.0.1", "--discovery-port", QString::number(ear.localPort()),
+                             "--difficulty", "2", "--report", scratch.filePath("report.csv")});
         QString out;
         QVERIFY2(waitFor(host, out, "port "), qPrintable(out + host.readAllStandardError()));
-        const auto first = QRegularExpression("^hosting \"Class set\" \\(class\\), difficulty 2, code 2468, port (\\d+)\n").match(out);
+        const auto first =
+            QRegularExpression("^hosting \"Class set\" \\(class\\), difficulty 2, code 2468, port (\\d+)\n").match(out);
         QVERIFY2(first.hasMatch(), qPrintable(out));
         const quint16 port = quint16(first.captured(1).toUInt());
         QTRY_VERIFY(ear.hasPendingDatagrams());
@@ -55,7 +58,8 @@ private slots:
         QVERIFY(waitFor(host, out, "Ann: Aorta missed, 0%\nAnn: Aorta fits, 33%\n"));
         ::kill(pid_t(host.processId()), SIGUSR1);
         QVERIFY(waitFor(host, out, "missed most: Aorta 1\n"));
-        QVERIFY2(QRegularExpression("\n  1\\. Ann +  33%   1 misses \\d\\d:\\d\\d playing\n").match(out).hasMatch(), qPrintable(out));
+        QVERIFY2(QRegularExpression("\n  1\\. Ann +  33%   1 misses \\d\\d:\\d\\d playing\n").match(out).hasMatch(),
+                 qPrintable(out));
         host.write("\n"); // an empty line asks for them too
         QVERIFY(waitFor(host, out, "standings at 00:0"));
 
@@ -63,7 +67,8 @@ private slots:
         QVERIFY(host.waitForFinished(10000));
         out += host.readAllStandardOutput();
         QCOMPARE(QList<int>({int(host.exitStatus()), host.exitCode()}), QList<int>({QProcess::NormalExit, 0}));
-        QVERIFY2(out.contains("ended\n") && out.endsWith("report written to " + scratch.filePath("report.csv") + "\nclosed\n"),
+        QVERIFY2(out.contains("ended\n")
+                     && out.endsWith("report written to " + scratch.filePath("report.csv") + "\nclosed\n"),
                  qPrintable(out));
         QFile report(scratch.filePath("report.csv"));
         QVERIFY(report.open(QIODevice::ReadOnly));
@@ -78,10 +83,12 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
         QTest::newRow("no set") << QStringList{"--port", "0"} << 2 << "torvane-host: --set is missing";
-        QTest::newRow("difficulty 4") << QStringList{"--set", "class", "--difficulty", "4"} << 2 << "--difficulty is 1, 2 or 3";
-        QTest::newRow("a set that is not there") << QStringList{"--set", "heart", "--port", "0"} << 1
-                                                 << "sets/heart.xml is missing";
-        QTest::newRow("a set that reaches out") << QStringList{"--set", "../class", "--port", "0"} << 1 << "no set name";
+        QTest::newRow("difficulty 4") << QStringList{"--set", "class", "--difficulty", "4"} << 2
+                                      << "--difficulty is 1, 2 or 3";
+        QTest::newRow("a set that is not there")
+            << QStringList{"--set", "heart", "--port", "0"} << 1 << "sets/heart.xml is missing";
+        QTest::newRow("a set that reaches out")
+            << QStringList{"--set", "../class", "--port", "0"} << 1 << "no set name";
     }
 
     void aWrongCommandLineOrSetGetsOneLineAndAStatus()

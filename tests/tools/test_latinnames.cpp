@@ -36,11 +36,16 @@ private slots:
     {
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("latin");
-        QTest::newRow("lung, masculine") << "Right lung" << "Pulmo dexter";
-        QTest::newRow("hemisphere, neuter") << "Left cerebral hemisphere" << "Hemispherium cerebri sinistrum";
-        QTest::newRow("hip bone, neuter") << "Right hip bone" << "Os coxae dextrum";
-        QTest::newRow("femur neuter, patella feminine") << "Left femur and patella" << "Femur sinistrum et patella sinistra";
-        QTest::newRow("not in the table") << "Left little toe" << "";
+        QTest::newRow("lung, masculine") << "Right lung"
+                                         << "Pulmo dexter";
+        QTest::newRow("hemisphere, neuter") << "Left cerebral hemisphere"
+                                            << "Hemispherium cerebri sinistrum";
+        QTest::newRow("hip bone, neuter") << "Right hip bone"
+                                          << "Os coxae dextrum";
+        QTest::newRow("femur neuter, patella feminine") << "Left femur and patella"
+                                                        << "Femur sinistrum et patella sinistra";
+        QTest::newRow("not in the table") << "Left little toe"
+                                          << "";
     }
 
     void wellKnownNamesAreExact()

@@ -37,7 +37,8 @@ QString boxMismatch(const QImage &image, const std::function<bool(QRgb)> &ink, Q
     QString text;
     QDebug(&text) << "drawn" << d << "expected" << expected;
     const QPointF off = d.topLeft() - expected.topLeft(), farOff = d.bottomRight() - expected.bottomRight();
-    return qMax(qMax(qAbs(off.x()), qAbs(off.y())), qMax(qAbs(farOff.x()), qAbs(farOff.y()))) <= slack ? QString() : text;
+    return qMax(qMax(qAbs(off.x()), qAbs(off.y())), qMax(qAbs(farOff.x()), qAbs(farOff.y()))) <= slack ? QString()
+                                                                                                       : text;
 }
 
 // The pieces' green against a cube's projected corners.
@@ -79,8 +80,10 @@ private slots:
         // Furniture: (-0.5, -0.3, 0) plus the table's offsets, times 1.5; the floor plain white without its picture.
         const QColor furniture(furnitureLit, furnitureLit, 0), floorWhite(floorLit, floorLit, floorLit);
         const QList<std::tuple<const char *, P, QColor>> points = {
-            {"marble floor", P(0.05f, 0.3f, 0), QColor(0, 0, floorLit)}, {"top of stand B", P(-0.75f, 0.75f, 0.93f), furniture},
-            {"top of end block A", P(-0.6f, -0.45f, 0.93f), furniture}, {"front of block B", P(-0.435f, 0.45f, 0.7f), furniture},
+            {"marble floor", P(0.05f, 0.3f, 0), QColor(0, 0, floorLit)},
+            {"top of stand B", P(-0.75f, 0.75f, 0.93f), furniture},
+            {"top of end block A", P(-0.6f, -0.45f, 0.93f), furniture},
+            {"front of block B", P(-0.435f, 0.45f, 0.7f), furniture},
             {"trough's back wall", P(-0.75f, 0.1f, 0.88f), furniture},
             {"carpet in the trough", P(-0.55f, 0.1f, 0.57f), QColor(furnitureLit, furnitureLit, furnitureLit)}};
         for (const bool marble : {true, false}) {
@@ -90,7 +93,8 @@ private slots:
             QVERIFY(game.start(QString()));
             const QImage image = game.frame(0);
             for (const auto &[what, at, colour] : points) {
-                const QString found = unlike(image.pixel(Camera().world(at, size).toPoint()), marble || at.z() > 0 ? colour : floorWhite);
+                const QString found =
+                    unlike(image.pixel(Camera().world(at, size).toPoint()), marble || at.z() > 0 ? colour : floorWhite);
                 QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(what), found)));
             }
             QCOMPARE(image.pixel(200, 2), qRgb(0, 0, 0)); // above the horizon nothing is drawn
@@ -100,7 +104,8 @@ private slots:
     void placedPieceStandsAtItsTargetUnderEveryCamera()
     {
         // Starting, turned, tilted, and zoomed in by 250 ms * 40 * 0.00002 = 0.2.
-        for (const Camera &camera : {Camera{-80, -90, 1}, Camera{-65, -90, 1}, Camera{-80, -82, 1}, Camera{-80, -90, 1.2f}}) {
+        for (const Camera &camera :
+             {Camera{-80, -90, 1}, Camera{-65, -90, 1}, Camera{-80, -82, 1}, Camera{-80, -90, 1.2f}}) {
             ViewGame game;
             // The shape has no model: it draws nothing but moves every target.
             QVERIFY(game.start(GameData::piece("shape", "none.md2", 0.05f, -0.1f, 0.02f)
@@ -157,10 +162,12 @@ private slots:
     {
         ViewGame game;
         // Edges 0.2 then 0.06; the lift always follows the first remaining piece: 0.1 + 0.6.
-        QVERIFY(game.start(GameData::piece("part", "big.md2", 0, 0, 0) + GameData::piece("part", "small.md2", 0, 0, 0)));
+        QVERIFY(
+            game.start(GameData::piece("part", "big.md2", 0, 0, 0) + GameData::piece("part", "small.md2", 0, 0, 0)));
         // 0.1 a second from -0.6; past 0.4 the next starts at -0.4. A frame draws, then moves on (one piece
         // at most): crossings at 10100 and 18200 ms, the pieces hidden in the end blocks.
-        const QHash<int, QPair<float, float>> checks{{5000, {-0.1f, 0.2f}}, {14100, {0.0f, 0.06f}}, {23200, {0.1f, 0.2f}}};
+        const QHash<int, QPair<float, float>> checks{
+            {5000, {-0.1f, 0.2f}}, {14100, {0.0f, 0.06f}}, {23200, {0.1f, 0.2f}}};
         for (int ms : {0, 2500, 5000, 7500, 10100, 12600, 14100, 16600, 18200, 20700, 23200}) {
             game.frame(ms);
             if (!checks.contains(ms))
@@ -189,12 +196,14 @@ private slots:
         QFETCH(Qt::MouseButton, button);
         QFETCH(bool, taken);
         ViewGame game;
-        QVERIFY(game.start(GameData::piece("shape", "big.md2", 0, 0, 0.3f) + GameData::piece("part", "small.md2", 0, 0, 0)));
+        QVERIFY(game.start(GameData::piece("shape", "big.md2", 0, 0, 0.3f)
+                           + GameData::piece("part", "small.md2", 0, 0, 0)));
         game.frame(0);
         game.frame(4000); // glides to -0.2
         // The pick pass draws the pieces at the camera's own scale, not at 0.99: x of the right edge, y of the middle.
         const Camera c;
-        const qreal right = qMax(c.world(P(-0.6f, -0.17f, 0.63f), size).x(), c.world(P(-0.6f, -0.23f, 0.63f), size).x());
+        const qreal right =
+            qMax(c.world(P(-0.6f, -0.17f, 0.63f), size).x(), c.world(P(-0.6f, -0.23f, 0.63f), size).x());
         const QPointF at = QPointF(right, c.world(P(-0.6f, -0.2f, 0.63f), size).y()) + offset;
         game.mouse(QEvent::MouseButtonPress, qIsInf(offset.x()) ? c.piece(P(0, 0, 0.3f), size) : at, button);
         QCOMPARE(game.engine->current != nullptr, taken);
@@ -205,7 +214,8 @@ private slots:
         FakeSoundScope sound;
         ViewGame game;
         QVERIFY(missedOnce(game));
-        const QPointF beside = Camera().piece(P(0.05f, 0.1f, 0.5f), size), target = Camera().piece(P(-0.1f, 0.1f, 0.5f), size);
+        const QPointF beside = Camera().piece(P(0.05f, 0.1f, 0.5f), size),
+                      target = Camera().piece(P(-0.1f, 0.1f, 0.5f), size);
         QCOMPARE(cubeMismatch(game.frame(4000), P(0.05f, 0.1f, 0.5f), 0.06f), QString()); // where it fell
         game.mouse(QEvent::MouseMove, QPointF(200, 1)); // above the horizon: to the far plane
         QVERIFY(P(game.view->heldPos[0], game.view->heldPos[1], game.view->heldPos[2]).length() > 4);
@@ -236,7 +246,8 @@ private slots:
             game.mouse(QEvent::MouseMove, Camera().piece(P(0.1f * (move % 3), 0.1f, 0.5f), size));
             QTest::qWait(3);
         }
-        QVERIFY2(frames.count() > 0 && frames.count() <= clock.elapsed() / 20 + 1, qPrintable(QString::number(frames.count())));
+        QVERIFY2(frames.count() > 0 && frames.count() <= clock.elapsed() / 20 + 1,
+                 qPrintable(QString::number(frames.count())));
     }
 
     void nearestHitSkipsUnnamedRecordsAndTakesTheClosest()

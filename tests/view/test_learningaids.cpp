@@ -25,14 +25,16 @@ QString inkDiffers(const QImage &image, QRect region, const QFont &font, const Q
         return lit.translated(-lit.boundingRect().topLeft());
     };
     const QRegion drawn = ink(image, region);
-    const QRegion want = ink(textPicture({1200, 300}, {10, 10, 1180, 280}, font, Qt::AlignLeft, text), {0, 0, 1200, 300});
+    const QRegion want =
+        ink(textPicture({1200, 300}, {10, 10, 1180, 280}, font, Qt::AlignLeft, text), {0, 0, 1200, 300});
     const auto grown = [](const QRegion &r) { // by a pixel each way
         const QRegion wide = r + r.translated(1, 0) + r.translated(-1, 0);
         return wide + wide.translated(0, 1) + wide.translated(0, -1);
     };
     const QRegion off = (want - grown(drawn)) + (drawn - grown(want));
     const bool same = drawn.boundingRect().size() == want.boundingRect().size() && off.isEmpty();
-    return same ? QString() : QString("\"%1\": %2 of %3 ink patches off").arg(text).arg(off.rectCount()).arg(want.rectCount());
+    return same ? QString()
+                : QString("\"%1\": %2 of %3 ink patches off").arg(text).arg(off.rectCount()).arg(want.rectCount());
 }
 
 // Two named pieces: the cube (edge 0.06) with its target at (-0.1, 0.1, 0.3) once the model-less shape has
@@ -42,10 +44,13 @@ struct LearningGame : ViewGame
 {
     bool start(Difficulty difficulty)
     {
-        return ViewGame::start(GameData::piece("shape", "none.md2", 0.05f, -0.1f, 0.02f) + "<part><name>Cube</name>"
-                               "<filename>bodyparts/small.md2</filename><pos_x>-0.15</pos_x><pos_y>0.2</pos_y>"
-                               "<pos_z>0.28</pos_z></part><part><name>Ball</name><filename>bodyparts/cube.md2</filename>"
-                               "</part>", size, difficulty);
+        return ViewGame::start(
+            GameData::piece("shape", "none.md2", 0.05f, -0.1f, 0.02f)
+                + "<part><name>Cube</name>"
+                  "<filename>bodyparts/small.md2</filename><pos_x>-0.15</pos_x><pos_y>0.2</pos_y>"
+                  "<pos_z>0.28</pos_z></part><part><name>Ball</name><filename>bodyparts/cube.md2</filename>"
+                  "</part>",
+            size, difficulty);
     }
     bool takeTheCube()
     {
@@ -75,10 +80,14 @@ private slots:
         QTest::addColumn<QString>("onTheTrough");
         QTest::addColumn<QString>("inTheHand");
         QTest::addColumn<QString>("onTheBall"); // dropped on the ball's place, (0.05, -0.1); cut short in 400 pixels
-        QTest::addColumn<QString>("next"); // on the trough once the cube is fitted
-        QTest::newRow("easy") << Difficulty::Easy << "On the trough: Cube" << "In your hand: Cube"
-                              << QString::fromUtf8("That is where the ball g\u2026") << "On the trough: Ball";
-        QTest::newRow("hard") << Difficulty::Hard << "" << "" << "Not here" << "";
+        QTest::addColumn<QString>("next");      // on the trough once the cube is fitted
+        QTest::newRow("easy") << Difficulty::Easy << "On the trough: Cube"
+                              << "In your hand: Cube" << QString::fromUtf8("That is where the ball g\u2026")
+                              << "On the trough: Ball";
+        QTest::newRow("hard") << Difficulty::Hard << ""
+                              << ""
+                              << "Not here"
+                              << "";
     }
 
     void captionsNameTroughHandMissAndFitUnlessHard()
@@ -143,7 +152,8 @@ private slots:
         const qreal off = qMax(qMax(qAbs(hint.left() - target.left()), qAbs(hint.right() - target.right())),
                                qMax(qAbs(hint.top() - target.top()), qAbs(hint.bottom() - target.bottom())));
         QVERIFY2(off < 1.5, qPrintable(QDebug::toString(hint) + " over " + QDebug::toString(target)));
-        QVERIFY(differingPixels(after.copy(hint), game.frame(4750).copy(hint)) > hint.width() * hint.height() / 4); // pulsing
+        QVERIFY(differingPixels(after.copy(hint), game.frame(4750).copy(hint))
+                > hint.width() * hint.height() / 4); // pulsing
     }
 
     void winReportStaysTenSecondsThenFadesOffTheBodyAndAClickPutsItAwayOrBack()
@@ -155,7 +165,7 @@ private slots:
         frame(0);
         game.engine->takePiece(0);
         game.engine->tryFit(-0.1f, 0);
-        const QImage won = frame(1000); // the report goes up with the first frame after the win
+        const QImage won = frame(1000);   // the report goes up with the first frame after the win
         const QImage body = frame(30000); // whole seconds later: the body alone, under its red win text
         const auto green = [](QRgb c) { return qGreen(c) > 100 && qRed(c) < 30 && qBlue(c) < 30; }; // the cube
         QRect report; // where the two differ: only the report (the caption of the fit went after two seconds)
@@ -182,9 +192,10 @@ private slots:
 
     void winReportCountsPiecesTimeAndMissesAndOldSetsStillWin_data()
     {
-        QTest::addColumn<QStringList>("names"); // the cube's and the ball's elements
+        QTest::addColumn<QStringList>("names");  // the cube's and the ball's elements
         QTest::addColumn<QString>("missedMost"); // the most missed first, whatever the order of fitting
-        QTest::newRow("named") << QStringList{"<name>Cube</name>", "<name>Ball</name>"} << "\nMissed most: Ball 2, Cube 1";
+        QTest::newRow("named") << QStringList{"<name>Cube</name>", "<name>Ball</name>"}
+                               << "\nMissed most: Ball 2, Cube 1";
         QTest::newRow("set without names") << QStringList{"", ""} << "";
     }
 
@@ -204,12 +215,14 @@ private slots:
                 screen.engine->tryFit(0.5f, 0.5f);
             screen.engine->tryFit(fit.x(), fit.y());
         }
-        const QString time = QTime::fromMSecsSinceStartOfDay(screen.shownTime).toString("mm:ss"); // the display's, stopped
+        const QString time =
+            QTime::fromMSecsSinceStartOfDay(screen.shownTime).toString("mm:ss"); // the display's, stopped
         const QString text = "2 pieces in " + time + ", 3 misses";
         const QImage image = screen.view->grabFramebuffer();
         // Under "YOU WIN!", which stands on the middle of the view.
         const int top = image.height() / 2 + QFontMetrics(QFont("Sans", 72, QFont::Bold)).descent();
-        QCOMPARE(inkDiffers(image, {0, top, image.width(), image.height() - top}, reportFont, text + missedMost), QString());
+        QCOMPARE(inkDiffers(image, {0, top, image.width(), image.height() - top}, reportFont, text + missedMost),
+                 QString());
     }
 };
 

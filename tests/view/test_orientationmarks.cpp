@@ -14,7 +14,8 @@ const QSize size(400, 400);
 // (the left of the view at the starting camera), its own left towards -x, away from the eye.
 QString body(const QString &lies)
 {
-    return lies + GameData::piece("part", "cube.md2", 0, -0.1f, 0.3f) + GameData::piece("part", "cube.md2", 0, 0.1f, 0.3f);
+    return lies + GameData::piece("part", "cube.md2", 0, -0.1f, 0.3f)
+           + GameData::piece("part", "cube.md2", 0, 0.1f, 0.3f);
 }
 
 QImage frameOf(const QString &children, Difficulty difficulty)
@@ -42,7 +43,8 @@ private slots:
         QTest::newRow("easy") << Difficulty::Easy << known << true;
         QTest::newRow("medium") << Difficulty::Medium << known << true;
         QTest::newRow("hard") << Difficulty::Hard << known << false;
-        QTest::newRow("easy, the set says nothing") << Difficulty::Easy << QString("<towards_head>-y</towards_head>") << false;
+        QTest::newRow("easy, the set says nothing")
+            << Difficulty::Easy << QString("<towards_head>-y</towards_head>") << false;
     }
 
     void marksStandBeyondTheHeadAndTheFeetOnEasyAndMediumOnly()
@@ -60,7 +62,8 @@ private slots:
         // Beyond both ends of the body as the starting camera shows them, head to the left, feet to the right.
         const qreal headEnd = Camera().piece({0, -0.15f, 0.3f}, size).x();
         const qreal feetEnd = Camera().piece({0, 0.15f, 0.3f}, size).x();
-        QVERIFY2(changed.left() < headEnd - 15 && changed.right() > feetEnd + 15, qPrintable(QDebug::toString(changed)));
+        QVERIFY2(changed.left() < headEnd - 15 && changed.right() > feetEnd + 15,
+                 qPrintable(QDebug::toString(changed)));
     }
 };
 

@@ -130,11 +130,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("set");
         QTest::addColumn<QStringList>("offered"); // sorted
-        QTest::newRow("fewer named pieces than four") << QStringList{"Liver", "Spleen", ""}
-                                                      << QStringList{"Liver", "Spleen"};
+        QTest::newRow("fewer named pieces than four")
+            << QStringList{"Liver", "Spleen", ""} << QStringList{"Liver", "Spleen"};
         QTest::newRow("an unnamed piece is not asked") << QStringList{"", "Liver"} << QStringList{};
-        QTest::newRow("a name twice is one choice") << QStringList{"Liver", "Rib", "Rib", "Liver", "Heart"}
-                                                    << QStringList{"Heart", "Liver", "Rib"};
+        QTest::newRow("a name twice is one choice")
+            << QStringList{"Liver", "Rib", "Rib", "Liver", "Heart"} << QStringList{"Heart", "Liver", "Rib"};
     }
 
     void choicesAreTheFittedNameAndOthersOfTheSetEachOnce()
@@ -170,7 +170,7 @@ private slots:
         QVERIFY(game.screen->engine->current == nullptr); // the click took no piece
         game.fitNext();
         game.click(game.choiceOf("Colon") == 0 ? 1 : 0); // wrong
-        game.fitNext(); // "Duodenum" left unanswered: wrong
+        game.fitNext();                                  // "Duodenum" left unanswered: wrong
         game.fitNext();
         game.press(game.choiceOf("Eye"));
         QVERIFY(game.screen->engine->gameWon);
@@ -220,7 +220,8 @@ private slots:
         game.leave();
 
         QProcess sqlite;
-        sqlite.start("sqlite3", {PlayerRecord::defaultPath(), "select count(*), group_concat(outcome), "
+        sqlite.start("sqlite3", {PlayerRecord::defaultPath(),
+                                 "select count(*), group_concat(outcome), "
                                  "(select count(*) from fits), (select sum(misses) from fits) from games"});
         QVERIFY(sqlite.waitForFinished());
         QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2|won,won|10|2"));
@@ -229,7 +230,8 @@ private slots:
         QTest::mouseClick(game.window->screen1->singlePlayerButton, Qt::LeftButton);
         game.window->screen2->study->refresh();
         QVERIFY2(QRegularExpression("^Best on Medium: 00:0\\d \u00b7 4 of 5 mastered$")
-                     .match(game.window->screen2->study->recordLine->text()).hasMatch(),
+                     .match(game.window->screen2->study->recordLine->text())
+                     .hasMatch(),
                  qPrintable(game.window->screen2->study->recordLine->text()));
 
         QTest::mouseClick(game.window->screen2->study->weakestButton, Qt::LeftButton);

@@ -26,7 +26,10 @@ const QString twoCubes = cube + GameData::piece("part", "cube.md2", -0.1f, -0.1f
 // any drag: the trough is empty, so a frame depends on nothing but the camera.
 struct StillGame : ScreenGame
 {
-    explicit StillGame(const QString &name = "Ann") : ScreenGame(twoCubes, 3, name) {}
+    explicit StillGame(const QString &name = "Ann")
+        : ScreenGame(twoCubes, 3, name)
+    {
+    }
     bool start()
     {
         if (!show())
@@ -39,7 +42,8 @@ struct StillGame : ScreenGame
     }
     void wheel(int notches)
     {
-        QWheelEvent event({400, 300}, {}, {}, {0, 120 * notches}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event({400, 300}, {}, {}, {0, 120 * notches}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
         QCoreApplication::sendEvent(screen->view, &event);
     }
 };
@@ -47,7 +51,10 @@ struct StillGame : ScreenGame
 // The game screen of the cube, shown, with the cube fitted: the game is won.
 struct WonGame : ScreenGame
 {
-    WonGame() : ScreenGame(cube, 2, QStringLiteral("Ann")) {}
+    WonGame()
+        : ScreenGame(cube, 2, QStringLiteral("Ann"))
+    {
+    }
     bool showAndWin()
     {
         if (!show())
@@ -89,10 +96,10 @@ private slots:
         QTest::newRow("easy") << 1 << "A" << 65432 << "B.sc.Inf A\nProgress: 40%\nTime elapsed: 01:05";
         QTest::newRow("medium") << 2 << "A" << 599999 << "Dr. med. A\nProgress: 40%\nTime elapsed: 09:59";
         QTest::newRow("hard") << 3 << "A" << 3600000 << "Prof. Dr. med. A\nProgress: 40%\nTime elapsed: 60:00";
-        QTest::newRow("stored 0, minutes past 99") << 0 << "A" << 6000000
-                                                   << "Prof. Dr. med. A\nProgress: 40%\nTime elapsed: 100:00";
-        QTest::newRow("stored 7, markers in the name") << 7 << "%1 %2" << 0
-                                                       << "Prof. Dr. med. %1 %2\nProgress: 40%\nTime elapsed: 00:00";
+        QTest::newRow("stored 0, minutes past 99")
+            << 0 << "A" << 6000000 << "Prof. Dr. med. A\nProgress: 40%\nTime elapsed: 100:00";
+        QTest::newRow("stored 7, markers in the name")
+            << 7 << "%1 %2" << 0 << "Prof. Dr. med. %1 %2\nProgress: 40%\nTime elapsed: 00:00";
     }
 
     void displayReadsTheTitledNameTheProgressAndTheTime()
@@ -112,12 +119,13 @@ private slots:
         game.screen->repaint();
         const int stopped = game.screen->shownTime;
         QSignalSpy frames(game.screen->view, &GLEngine::newTime);
-        drag(game.screen->xRotButton, 25); // 15 px up: turn 15
+        drag(game.screen->xRotButton, 25);  // 15 px up: turn 15
         drag(game.screen->yRotButton, 120); // 80 px down: tilt -80
         const QRect box = game.pieceBox();
         QPolygonF corners;
         for (int i = 0; i < 8; ++i) {
-            const QVector3D step = 0.03f * QVector3D(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1); // the cube's corners
+            const QVector3D step =
+                0.03f * QVector3D(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1); // the cube's corners
             corners << Camera{15, -80, 1}.piece(QVector3D(0.1f, 0.1f, 0.3f) + step, QSize(794, 648));
         }
         const QRectF expected = corners.boundingRect();
