@@ -2,6 +2,7 @@
 
 #include "game/datapaths.h"
 #include "game/setformat.h"
+#include "pieces/meshfacing.h"
 #include "pieces/particle.h"
 
 #include <QDomElement>
@@ -58,12 +59,19 @@ void PieceRecord::build()
     particle->rotate(pose.rotZ, 0, 0, 1);
     particle->setFrameRange(0, 0);
 
+    const MeshFacing facing = meshFacing(*particle->model, 0);
+    closedMesh = facing != MeshFacing::Open;
     displayList = glGenLists(1);
     glNewList(displayList, GL_COMPILE);
     glPushMatrix();
     if (drawnScale() != 1.0f)
         glScalef(pose.scale, pose.scale, pose.scale);
+    // A scale below zero mirrors the mesh, and turns its triangles the other way.
+    if (closedMesh)
+        glFrontFace((facing == MeshFacing::CounterClockwise) == (drawnScale() > 0) ? GL_CCW
+                                                                                   : GL_CW);
     particle->draw();
+    glFrontFace(GL_CCW);
     glPopMatrix();
     glEndList();
 }

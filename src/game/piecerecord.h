@@ -34,6 +34,10 @@ public:
     void build();
     // Calls the display list.
     void draw() const;
+    // Whether the mesh is closed (pieces/meshfacing.h): drawn opaque, its
+    // triangles turned away from the eye may be culled. The display list
+    // says which way its triangles turn.
+    bool closed() const { return closedMesh; }
     // Deletes the display list and the skin texture. Needs the same GL
     // context current as build(); safe to call when nothing was built.
     void releaseGl();
@@ -51,6 +55,7 @@ public:
     QString latinName;
     GLuint displayList = 0;
     Particle *particle = nullptr; // owned
+    bool closedMesh = false;
 
     struct Pose
     {

@@ -73,7 +73,7 @@ void GLEngine::drawPieces()
     if (engine->current && (drawnParts & MovingParts)) {
         glPushMatrix();
         glTranslatef(heldPos[0], heldPos[1], heldPos[2]);
-        engine->current->draw();
+        drawOpaque(engine->current);
         glPopMatrix();
     }
 
@@ -83,7 +83,7 @@ void GLEngine::drawPieces()
         glPushMatrix();
         glTranslatef(record->posX() + engine->offsetX, record->posY() + engine->offsetY,
                      record->posZ() + engine->offsetZ);
-        record->draw();
+        drawOpaque(record);
         glPopMatrix();
     }
 
@@ -117,10 +117,20 @@ void GLEngine::drawPieces()
     glPushMatrix();
     glTranslatef(roomcamera::troughX, conveyorPos, lift + roomcamera::troughLift);
     glPushName(1);
-    engine->remaining.at(conveyorIndex)->draw();
+    drawOpaque(engine->remaining.at(conveyorIndex));
     glPopName();
     glPopMatrix();
     stepTrough();
+}
+
+void GLEngine::drawOpaque(const PieceRecord *piece)
+{
+    // What a closed piece turns away from the eye lies behind the rest of
+    // it: the renderer skips it unseen.
+    if (piece->closed())
+        glEnable(GL_CULL_FACE);
+    piece->draw();
+    glDisable(GL_CULL_FACE);
 }
 
 void GLEngine::stepTrough()

@@ -129,6 +129,8 @@ private:
     // Draws the parts of the pieces named by drawnParts, then moves the
     // trough on.
     void drawPieces();
+    // A piece drawn opaque, culled where it is closed.
+    void drawOpaque(const PieceRecord *piece);
     // The trough piece glides on by the time since the last frame and, past
     // the trough's end, makes way for the next.
     void stepTrough();
