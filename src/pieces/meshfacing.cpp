@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 MeshFacing meshFacing(const Md2Model &model, int frame)
@@ -11,9 +12,11 @@ MeshFacing meshFacing(const Md2Model &model, int frame)
         || model.frames.size() < (size_t(frame) + 1) * count)
         return MeshFacing::Open;
 
-    // Every edge as often each way.
-    std::vector<quint32> edges;
-    edges.reserve(model.triangles.size() * 3);
+    // Every edge as often each way. Each use of an edge is filed under its
+    // lower corner as the other corner with a last bit for the way it runs;
+    // within a corner's few uses, sorted, each edge's uses lie together and
+    // must come to as many one way as the other.
+    std::vector<quint32> first(count + 1, 0);
     for (const MeshTriangle &t : model.triangles) {
         const quint16 a = t.vertexIndex[0], b = t.vertexIndex[1], c = t.vertexIndex[2];
         if (a >= count || b >= count || c >= count)
@@ -21,16 +24,33 @@ MeshFacing meshFacing(const Md2Model &model, int frame)
         // A triangle on two corners (as at a sphere's poles) covers nothing.
         if (a == b || b == c || c == a)
             continue;
-        edges.insert(edges.end(),
-                     {quint32(a) << 16 | b, quint32(b) << 16 | c, quint32(c) << 16 | a});
+        ++first[std::min(a, b) + 1];
+        ++first[std::min(b, c) + 1];
+        ++first[std::min(c, a) + 1];
     }
-    std::sort(edges.begin(), edges.end());
-    for (const quint32 edge : edges) {
-        const quint32 reverse = (edge & 0xffff) << 16 | edge >> 16;
-        const auto [from, to] = std::equal_range(edges.begin(), edges.end(), edge);
-        const auto [rfrom, rto] = std::equal_range(edges.begin(), edges.end(), reverse);
-        if (to - from != rto - rfrom)
-            return MeshFacing::Open;
+    for (size_t i = 0; i < count; ++i)
+        first[i + 1] += first[i];
+    std::vector<quint32> uses(first[count]);
+    std::vector<quint32> filled(first.begin(), first.end() - 1);
+    for (const MeshTriangle &t : model.triangles) {
+        const quint16 a = t.vertexIndex[0], b = t.vertexIndex[1], c = t.vertexIndex[2];
+        if (a == b || b == c || c == a)
+            continue;
+        for (const auto &[from, to] : {std::pair(a, b), std::pair(b, c), std::pair(c, a)})
+            uses[filled[std::min(from, to)]++] = quint32(std::max(from, to)) << 1 | (from < to);
+    }
+    for (size_t v = 0; v < count; ++v) {
+        const auto begin = uses.begin() + first[v], end = uses.begin() + first[v + 1];
+        std::sort(begin, end);
+        for (auto i = begin; i != end;) {
+            int balance = 0;
+            auto j = i;
+            for (; j != end && *j >> 1 == *i >> 1; ++j)
+                balance += *j & 1 ? 1 : -1;
+            if (balance != 0)
+                return MeshFacing::Open;
+            i = j;
+        }
     }
 
     // Six times the volume each piece of the mesh encloses: positive when its
